@@ -1,0 +1,9 @@
+#include "setupmain.h"
+
+SetupMain::SetupMain(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Main"));
+    setWindowTitle(QStringLiteral("Basemend"));
+    resize(800, 560);
+}

@@ -1,0 +1,16 @@
+#include "registerprintingmain.h"
+
+#include "database/firebirdenv.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    // fbclient reads its configuration root once, when first loaded.
+    prepareFirebirdEnvironment();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Rostrel"));
+    RegisterPrintingMain window;
+    window.show();
+    return QApplication::exec();
+}
