@@ -1,9 +1,839 @@
 #include "registrationmain.h"
 
+#include "aboutbox.h"
+#include "addressrules.h"
+#include "clsini.h"
+#include "currentletter.h"
+#include "letterregistry.h"
+#include "programglobals.h"
+#include "selecttype.h"
+#include "settingsio.h"
+#include "viewform.h"
+#include "workingcopies.h"
+
+#include "barcode/barcode.h"
+#include "check.h"
+#include "database/connection.h"
+#include "database/dbexception.h"
+#include "environment/environment.h"
+#include "environment/regional.h"
+#include "environment/shellopen.h"
+#include "environment/singleinstance.h"
+#include "ui/msgbox.h"
+#include "uccalendar.h"
+#include "xpb.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDate>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStringListModel>
+#include <QTime>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kProgramName = QStringLiteral("Lettrix");
+const QString kCrLf = QStringLiteral("\r\n");
+
+// The page from which the database client library is installed; offered when
+// the connection reports that no driver could be found.
+const QString kDriverDownloadPage = QStringLiteral("https://firebirdsql.org/en/odbc-driver/");
+
+QLabel *makeLabel(const QString &name, const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    return label;
+}
+
+QLineEdit *makeEdit(const QString &name, const QString &text, QWidget *parent)
+{
+    auto *edit = new QLineEdit(text, parent);
+    edit->setObjectName(name);
+    return edit;
+}
+
+QLabel *makePicture(const QString &name, const QString &resource, QWidget *parent)
+{
+    auto *picture = new QLabel(parent);
+    picture->setObjectName(name);
+    picture->setPixmap(QPixmap(resource));
+    picture->setFixedSize(picture->pixmap().size());
+    return picture;
+}
+
+} // namespace
+
+// Resources of a static library are registered by hand.
+static void initResources()
+{
+    Q_INIT_RESOURCE(registration);
+}
+
 RegistrationMain::RegistrationMain(QWidget *parent)
     : QWidget(parent)
 {
+    initResources();
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(QStringLiteral("Печать конвертов и уведомлений"));
-    resize(800, 560);
+    buildControls();
+    wireHandlers();
+    Form_Load();
+}
+
+RegistrationMain::~RegistrationMain()
+{
+    // The connection may still be attaching; Close() drops its late outcome.
+    if (objADOConnection)
+        objADOConnection->Close();
+}
+
+void RegistrationMain::buildControls()
+{
+    bg = new QLabel(this);
+    bg->setObjectName(QStringLiteral("bg"));
+    bg->setPixmap(QPixmap(QStringLiteral(":/registration/bg.png")));
+    bg->setScaledContents(true);
+    bg->lower();
+
+    // Connection fields on top.
+    Label2 = makeLabel(QStringLiteral("Label2"), QStringLiteral("Путь к БД:"), this);
+    Text1 = makeEdit(QStringLiteral("Text1"), QStringLiteral("localhost:/var/lib/firebird/3.0/data/court.fdb"), this);
+    Label3 = makeLabel(QStringLiteral("Label3"), QStringLiteral("Логин:"), this);
+    Text2 = makeEdit(QStringLiteral("Text2"), QStringLiteral("SYSDBA"), this);
+    Label4 = makeLabel(QStringLiteral("Label4"), QStringLiteral("Пароль:"), this);
+    Text3 = makeEdit(QStringLiteral("Text3"), QStringLiteral("pelvodrin"), this);
+    Text3->setEchoMode(QLineEdit::Password);
+    Command1 = new XpB(QStringLiteral("Подключиться"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setMinimumWidth(130);
+
+    // Party search.
+    Label7 = makeLabel(QStringLiteral("Label7"), QStringLiteral("Поиск"), this);
+    Stext = makeEdit(QStringLiteral("Stext"), QString(), this);
+    List0 = new QListView(this);
+    List0->setObjectName(QStringLiteral("List0"));
+    m_parties = new QStringListModel(this);
+    List0->setModel(m_parties);
+    List0->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    List0->setUniformItemSizes(true);
+    Label8 = makeLabel(QStringLiteral("Label8"), QString(), this);
+    Label8->hide();
+
+    // Address parts.
+    static const char *const partLabels[7] = {"Индекс:", "Регион:", "Город:", "Улица:",
+                                              "Дом:", "Корп:", "Кв:"};
+    for (int i = 0; i < 7; ++i) {
+        TxAdLabel[i] = makeLabel(QStringLiteral("LabelTxAd_%1").arg(i),
+                                 QString::fromUtf8(partLabels[i]), this);
+        TxAd[i] = makeEdit(QStringLiteral("TxAd_%1").arg(i), QString(), this);
+    }
+
+    // Composed address with its line names and the check's outcome.
+    Label9 = makeLabel(QStringLiteral("Label9"), QStringLiteral("Редактировать адрес доставки:"), this);
+    Text4 = new QPlainTextEdit(this);
+    Text4->setObjectName(QStringLiteral("Text4"));
+    Text4->setTabChangesFocus(true);
+    Text7 = new QPlainTextEdit(QStringLiteral("индекс\n"), this);
+    Text7->setObjectName(QStringLiteral("Text7"));
+    Text7->setReadOnly(true);
+    Text7->setFocusPolicy(Qt::NoFocus);
+    Text7->setFixedWidth(90);
+    // The hints stand line for line beside the address.
+    Text7->setFont(Text4->font());
+    Text7->setStyleSheet(QStringLiteral("QPlainTextEdit { color: #555; background: #eef2f7; }"));
+    St2 = makeLabel(QStringLiteral("St2"), QString(), this);
+    const char *const pictures[4] = {":/registration/ok.png", ":/registration/error.png",
+                                     ":/registration/ok.png", ":/registration/error.png"};
+    for (int i = 0; i < 4; ++i) {
+        ImgStat[i] = makePicture(QStringLiteral("ImgStat_%1").arg(i), QString::fromLatin1(pictures[i]), this);
+        ImgStat[i]->hide();
+    }
+    UA = makePicture(QStringLiteral("UA"), QStringLiteral(":/registration/ua.png"), this);
+    UA->hide();
+
+    // Recipient, notes, date.
+    Label10 = makeLabel(QStringLiteral("Label10"), QStringLiteral("Редактировать получателя:"), this);
+    Text5 = makeEdit(QStringLiteral("Text5"), QString(), this);
+    Label12 = makeLabel(QStringLiteral("Label12"), QStringLiteral("превышена длина поля!"), this);
+    Label12->setStyleSheet(QStringLiteral("color: #b00020;"));
+    Label12->hide();
+    Label13 = makeLabel(QStringLiteral("Label13"), QStringLiteral("Добавить примечание:"), this);
+    Text6 = makeEdit(QStringLiteral("Text6"), QString(), this);
+    Label16 = makeLabel(QStringLiteral("Label16"), QString(), this);
+    Label17 = makeLabel(QStringLiteral("Label17"), QStringLiteral("Дата:"), this);
+    Text8 = makeEdit(QStringLiteral("Text8"), QStringLiteral("31.12.2013"), this);
+    Text8->setFixedWidth(110);
+
+    Command3 = new XpB(QStringLiteral("Печать конверта"), this);
+    Command3->setObjectName(QStringLiteral("Command3"));
+    XpB1 = new XpB(QStringLiteral("Заказное с уведомлением"), this);
+    XpB1->setObjectName(QStringLiteral("XpB1"));
+    XpB2 = new XpB(QStringLiteral("Отправленные"), this);
+    XpB2->setObjectName(QStringLiteral("XpB2"));
+    Label5 = makeLabel(QStringLiteral("Label5"), QStringLiteral("About"), this);
+    Label5->setCursor(Qt::PointingHandCursor);
+    Label5->setStyleSheet(QStringLiteral("color: #1a4f8b; text-decoration: underline;"));
+    Command5 = new QPushButton(QStringLiteral("Command4"), this);
+    Command5->setObjectName(QStringLiteral("Command5"));
+
+    St = makeLabel(QStringLiteral("St"), QStringLiteral("Ready"), this);
+    St->setFrameShape(QFrame::StyledPanel);
+    St->setFrameShadow(QFrame::Sunken);
+
+    // --- layout ---
+    auto *top = new QHBoxLayout;
+    top->addWidget(Label2);
+    top->addWidget(Text1, 3);
+    top->addSpacing(8);
+    top->addWidget(Label3);
+    top->addWidget(Text2, 1);
+    top->addSpacing(8);
+    top->addWidget(Label4);
+    top->addWidget(Text3, 1);
+    top->addSpacing(8);
+    top->addWidget(Command1);
+
+    auto *search = new QVBoxLayout;
+    auto *searchRow = new QHBoxLayout;
+    searchRow->addWidget(Label7);
+    searchRow->addWidget(Stext, 1);
+    search->addLayout(searchRow);
+    search->addWidget(List0, 1);
+
+    auto *parts = new QGridLayout;
+    parts->setHorizontalSpacing(6);
+    // Index and region, then town and street, then house, building and flat.
+    parts->addWidget(TxAdLabel[0], 0, 0);
+    parts->addWidget(TxAd[0], 0, 1);
+    parts->addWidget(TxAdLabel[1], 0, 2);
+    parts->addWidget(TxAd[1], 0, 3, 1, 3);
+    parts->addWidget(TxAdLabel[2], 1, 0);
+    parts->addWidget(TxAd[2], 1, 1);
+    parts->addWidget(TxAdLabel[3], 1, 2);
+    parts->addWidget(TxAd[3], 1, 3, 1, 3);
+    parts->addWidget(TxAdLabel[4], 2, 0);
+    parts->addWidget(TxAd[4], 2, 1);
+    parts->addWidget(TxAdLabel[5], 2, 2);
+    parts->addWidget(TxAd[5], 2, 3);
+    parts->addWidget(TxAdLabel[6], 2, 4);
+    parts->addWidget(TxAd[6], 2, 5);
+    parts->setColumnStretch(1, 2);
+    parts->setColumnStretch(3, 2);
+    parts->setColumnStretch(5, 1);
+
+    auto *addressRow = new QHBoxLayout;
+    addressRow->addWidget(Text7);
+    addressRow->addWidget(Text4, 1);
+    auto *countryColumn = new QVBoxLayout;
+    countryColumn->addWidget(UA);
+    countryColumn->addStretch();
+    addressRow->addLayout(countryColumn);
+    Text4->setFixedHeight(110);
+    Text7->setFixedHeight(110);
+    UA->setToolTip(QStringLiteral("Адрес на Украине: при регистрации добавится строка «УКРАИНА»"));
+
+    auto *checkRow = new QHBoxLayout;
+    checkRow->addSpacing(Text7->width() + 6);
+    checkRow->addWidget(ImgStat[0]);
+    checkRow->addWidget(ImgStat[1]);
+    checkRow->addWidget(St2, 1);
+
+    auto *recipientRow = new QHBoxLayout;
+    recipientRow->addWidget(Text5, 1);
+    recipientRow->addWidget(ImgStat[2]);
+    recipientRow->addWidget(ImgStat[3]);
+    recipientRow->addWidget(Label12);
+
+    auto *notesRow = new QHBoxLayout;
+    notesRow->addWidget(Text6, 1);
+    notesRow->addWidget(Label16);
+    Label16->setFixedWidth(40);
+
+    auto *dateRow = new QHBoxLayout;
+    dateRow->addWidget(Label17);
+    dateRow->addWidget(Text8);
+    dateRow->addStretch();
+    dateRow->addWidget(XpB2);
+    dateRow->addWidget(Command5);
+    dateRow->addWidget(Label5);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(Command3, 1);
+    buttons->addWidget(XpB1, 1);
+    Command3->setMinimumHeight(40);
+    XpB1->setMinimumHeight(40);
+
+    auto *editor = new QVBoxLayout;
+    editor->addLayout(parts);
+    editor->addSpacing(6);
+    editor->addWidget(Label9);
+    editor->addLayout(addressRow);
+    editor->addLayout(checkRow);
+    editor->addSpacing(6);
+    editor->addWidget(Label10);
+    editor->addLayout(recipientRow);
+    editor->addWidget(Label13);
+    editor->addLayout(notesRow);
+    editor->addSpacing(6);
+    editor->addLayout(dateRow);
+    editor->addStretch();
+    editor->addLayout(buttons);
+
+    auto *middle = new QHBoxLayout;
+    middle->addLayout(search, 2);
+    middle->addSpacing(10);
+    middle->addLayout(editor, 3);
+
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(12, 12, 12, 8);
+    outer->addLayout(top);
+    outer->addSpacing(8);
+    outer->addLayout(middle, 1);
+    outer->addWidget(St);
+
+    Cal = new ucCalendar(this);
+    Cal->setObjectName(QStringLiteral("Cal"));
+    Cal->hide();
+
+    resize(1180, 640);
+}
+
+void RegistrationMain::wireHandlers()
+{
+    connect(Command1, &XpB::Click, this, &RegistrationMain::Command1_Click);
+    connect(Stext, &QLineEdit::textChanged, this, &RegistrationMain::Stext_Change);
+    // A pick by the clerk and a current line set by code both count.
+    connect(List0->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) {
+                if (current.isValid())
+                    List0_Click();
+            });
+    connect(Text4, &QPlainTextEdit::textChanged, this, &RegistrationMain::Text4_Change);
+    connect(Text5, &QLineEdit::textChanged, this, &RegistrationMain::Text5_Change);
+    connect(Text6, &QLineEdit::textChanged, this, &RegistrationMain::Text6_Change);
+    connect(Command3, &XpB::Click, this, &RegistrationMain::Command3_Click);
+    Text8->installEventFilter(this);
+    connect(Cal, &ucCalendar::Change, this, &RegistrationMain::Cal_Change);
+    connect(XpB2, &XpB::Click, this, &RegistrationMain::XpB2_Click);
+    Label5->installEventFilter(this);
+    connect(Command5, &QPushButton::clicked, this, &RegistrationMain::Command5_Click);
+}
+
+bool RegistrationMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        if (watched == Text8)
+            Text8_Click();
+        else if (watched == Label5)
+            Label5_Click();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void RegistrationMain::Form_Load()
+{
+    Randomize();
+
+    if (AnotherInstanceRunning(kProgramName)) {
+        MsgBox(QStringLiteral("Программа уже запущена!"), vbInformation,
+               QStringLiteral("Внимание!"));
+        m_started = false;
+        return;
+    }
+    m_started = true;
+
+    ProgramVersion = QStringLiteral("1.8");
+    Form_Resize();
+    objADOConnection = new Connection(this);
+    connect(objADOConnection, &Connection::ConnectComplete,
+            this, &RegistrationMain::objADOConnection_ConnectComplete);
+    Settings = std::make_unique<clsINI>();
+    SetConnectedUI(false);
+    LoadSettings();
+    Cal->setActiveDate(Regional::DateToText(QDate::currentDate()));
+    ClearAddressParts();
+    Command1_Click();
+}
+
+void RegistrationMain::closeEvent(QCloseEvent *event)
+{
+    Form_QueryUnload();
+    event->accept();
+}
+
+void RegistrationMain::Form_QueryUnload()
+{
+    if (m_closing)
+        return;
+    m_closing = true;
+    // Closing while an attempt is still under way is fine too: the late
+    // outcome is dropped by the connection.
+    if (objADOConnection && (m_connected || objADOConnection->State() != 0))
+        objADOConnection->Close();
+    m_connected = false;
+    DeleteWorkingCopies(TempFolder());
+}
+
+void RegistrationMain::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void RegistrationMain::Form_Resize()
+{
+    bg->setGeometry(0, 0, width(), height());
+    bg->lower();
+}
+
+void RegistrationMain::Text8_Click()
+{
+    // The pop-up opens under its box and flips above it when the window
+    // has no room below.
+    QPoint pos = Text8->mapTo(this, QPoint(0, Text8->height()));
+    if (pos.y() + Cal->height() > height())
+        pos.setY(Text8->mapTo(this, QPoint(0, 0)).y() - Cal->height());
+    pos.setX(qBound(0, pos.x(), qMax(0, width() - Cal->width())));
+    pos.setY(qMax(0, pos.y()));
+    Cal->move(pos);
+    Cal->raise();
+    Cal->show();
+    Cal->setFocus();
+}
+
+void RegistrationMain::Cal_Change()
+{
+    Text8->setText(Cal->ActiveDate());
+    Cal->hide();
+}
+
+void RegistrationMain::XpB2_Click()
+{
+    ViewForm form(this);
+    form.exec();
+}
+
+void RegistrationMain::Label5_Click()
+{
+    AboutBox about(this);
+    about.exec();
+}
+
+void RegistrationMain::Command5_Click()
+{
+    QString code = QStringLiteral("1111111111114");
+    QString error;
+    const QString digit = Get_Check_num(code, &error);
+    if (digit.isEmpty()) {
+        MsgBox(error, vbCritical, QStringLiteral("Ошибка"));
+        return;
+    }
+    code += digit;
+    if (!MakeBarCode(code, -1, &error)) {
+        MsgBox(error, vbCritical, QStringLiteral("Ошибка"));
+        return;
+    }
+    MsgBox(QGuiApplication::clipboard()->text());
+}
+
+// ---- connection ------------------------------------------------------------
+
+void RegistrationMain::Command1_Click()
+{
+    if (m_connected) {
+        objADOConnection->Close();
+        m_connected = false;
+        Command1->setCaption(QStringLiteral("Подключиться"));
+        St->setText(QStringLiteral("Отключен"));
+        SetConnectedUI(false);
+        return;
+    }
+    St->setText(QStringLiteral("Подключение к ") + Text1->text() + QStringLiteral("..."));
+    Command1->setEnabledCtrl(false);
+    Text1->setEnabled(false);
+    Text2->setEnabled(false);
+    Text3->setEnabled(false);
+    OpenConnection();
+}
+
+void RegistrationMain::OpenConnection()
+{
+    const QString connectionString = QStringLiteral("DRIVER=Firebird/InterBase(r) driver; Charset=WIN1251; DBNAME=")
+                                     + Text1->text() + QStringLiteral("; UID=") + Text2->text()
+                                     + QStringLiteral("; PWD=") + Text3->text();
+    objADOConnection->ConnectionTimeout = 10;
+    objADOConnection->CommandTimeout = 10;
+    objADOConnection->Mode = 3;
+    objADOConnection->Open(connectionString, QString(), QString(), 16);
+}
+
+void RegistrationMain::reEnableAfterFailure(bool setErrorStatus)
+{
+    Command1->setEnabledCtrl(true);
+    m_connected = false;
+    if (setErrorStatus)
+        St->setText(QStringLiteral("Ошибка подключения"));
+    Text1->setEnabled(true);
+    Text2->setEnabled(true);
+    Text3->setEnabled(true);
+}
+
+void RegistrationMain::objADOConnection_ConnectComplete(const DbError *pError, int adStatus,
+                                                        Connection *pConnection)
+{
+    if (m_closing)
+        return;
+    const auto threeLines = [pError] {
+        return QStringLiteral("В процессе подключения произошла ошибка.") + kCrLf + pError->Description
+               + kCrLf + QStringLiteral("Подключение не выполнено.");
+    };
+    switch (adStatus) {
+    case 1:
+        if (!pError) {
+            ConnectionOpened(pConnection);
+        } else {
+            MsgBox(threeLines());
+            reEnableAfterFailure(false);
+        }
+        break;
+    case 2:
+        if (pError && pError->Description.contains(QStringLiteral("не указан драйвер"))) {
+            if (MsgBox(QStringLiteral("Не установлен Firebird ODBC Driver.") + kCrLf
+                           + QStringLiteral("Перейти на страницу его загрузки?"),
+                       vbYesNo | vbInformation, QStringLiteral("Внимание!"))
+                == vbYes)
+                ShellOpen(kDriverDownloadPage);
+            reEnableAfterFailure(true);
+        } else if (pError) {
+            MsgBox(threeLines(), vbCritical, QStringLiteral("Ошибка"));
+            reEnableAfterFailure(true);
+        } else {
+            // Without an error object there is nothing to tell; still leave
+            // the clerk a way to try again.
+            reEnableAfterFailure(true);
+        }
+        break;
+    case 4:
+        MsgBox(QStringLiteral("Подключение было отменено."));
+        reEnableAfterFailure(false);
+        break;
+    default:
+        reEnableAfterFailure(true);
+        break;
+    }
+}
+
+void RegistrationMain::ConnectionOpened(Connection *pConnection)
+{
+    if (pConnection->State() != 1) {
+        MsgBox(QStringLiteral("Подключение было закрыто."));
+        m_connected = false;
+        reEnableAfterFailure(false);
+        return;
+    }
+    m_connected = true;
+    St->setText(QStringLiteral("Соединение с БД установлено"));
+    AfterConnect();
+}
+
+void RegistrationMain::AfterConnect()
+{
+    Text8->setText(Regional::DateToText(QDate::currentDate()));
+    Command1->setCaption(QStringLiteral("Отключиться"));
+    Command1->setEnabledCtrl(true);
+    SetConnectedUI(true);
+    SaveSettings();
+    LoadParties(QString());
+}
+
+void RegistrationMain::SetConnectedUI(bool connected)
+{
+    Command3->setEnabledCtrl(connected);
+    XpB1->setEnabledCtrl(connected);
+    Text1->setEnabled(!connected);
+    Text2->setEnabled(!connected);
+    Text3->setEnabled(!connected);
+}
+
+void RegistrationMain::LoadSettings()
+{
+    ::LoadSettings(*Settings, Text1, Text2, Text3);
+}
+
+void RegistrationMain::SaveSettings()
+{
+    ::SaveSettings(*Settings, Text1, Text2, Text3);
+}
+
+// ---- party search and address parts ---------------------------------------
+
+void RegistrationMain::reportDbError(const QString &description)
+{
+    MsgBox(description, vbCritical, QStringLiteral("Ошибка"));
+}
+
+void RegistrationMain::Stext_Change()
+{
+    SubjectList = {SubjectEntry(), SubjectEntry()};
+    LoadParties(Stext->text());
+}
+
+void RegistrationMain::LoadParties(const QString &filter)
+{
+    m_parties->setStringList({});
+    // Every load starts from empty entries: a Null column must never show
+    // what an earlier load left in that place.
+    SubjectList = {SubjectEntry()};
+    if (!m_connected)
+        return;
+
+    m_command.ActiveConnection = objADOConnection;
+    if (filter.isEmpty()) {
+        m_command.CommandText = QStringLiteral(
+            "select \"Subject\".\"FullName\", \"Subject\".\"OID\" from \"Subject\" order by \"Subject\".\"OID\" desc");
+        m_command.Parameters.clear();
+    } else {
+        // The filter is bound, not spliced: apostrophes in names are common.
+        // "%" and "_" typed by the clerk still act as wildcards.
+        m_command.CommandText = QStringLiteral(
+            "select \"Subject\".\"FullName\", \"Subject\".\"OID\" from \"Subject\" where UPPER(\"Subject\".\"FullName\") "
+            "like ? order by \"Subject\".\"OID\" desc");
+        m_command.Parameters = {QStringLiteral("%") + filter.toUpper() + QStringLiteral("%")};
+    }
+    Recordset rs;
+    try {
+        rs = m_command.Execute(-1);
+    } catch (const DbException &e) {
+        reportDbError(e.error().Description);
+        return;
+    }
+
+    QStringList lines;
+    lines.reserve(rs.RecordCount());
+    SubjectList.reserve(rs.RecordCount() + 1);
+    while (!rs.Eof()) {
+        SubjectEntry entry;
+        const QVariant oid = rs.Fields(1);
+        if (!oid.isNull())
+            entry.OID = oid.toString();
+        const QVariant name = rs.Fields(0);
+        if (!name.isNull())
+            entry.FullName = name.toString();
+        lines.append(entry.FullName);
+        SubjectList.append(entry);
+        rs.MoveNext();
+    }
+    m_parties->setStringList(lines);
+}
+
+void RegistrationMain::List0_Click()
+{
+    const int row = List0->currentIndex().row();
+    if (!m_connected || row < 0 || row + 1 >= SubjectList.size())
+        return;
+    setAddressText(QString());
+    Text5->clear();
+    m_command.ActiveConnection = objADOConnection;
+    const SubjectEntry e = SubjectList.at(row + 1);
+    Text5->setText(e.FullName);
+    if (e.OID.isEmpty()) {
+        ClearAddressParts();
+        return;
+    }
+    m_command.CommandText = QStringLiteral(
+        "select \"Address\".\"Index\", \"Address\".\"Region\", \"Address\".\"Settlement\", \"Address\".\"Street\", "
+        "\"Address\".\"Building\", \"Address\".\"AdditionalBuilding\", \"Address\".\"Room\" from \"Address\" "
+        "where \"Subject\"=?");
+    m_command.Parameters = {e.OID};
+    Recordset rs;
+    try {
+        rs = m_command.Execute(-1);
+    } catch (const DbException &ex) {
+        ClearAddressParts();
+        reportDbError(ex.error().Description);
+        return;
+    }
+    ClearAddressParts();
+    if (rs.Eof())
+        return;
+    for (int i = 0; i < 7; ++i) {
+        const QVariant value = rs.Fields(i);
+        if (!value.isNull())
+            TxAd[i]->setText(value.toString());
+    }
+    ComposeAddress();
+}
+
+void RegistrationMain::ClearAddressParts()
+{
+    for (QLineEdit *part : TxAd)
+        part->clear();
+}
+
+// ---- address composition and check -----------------------------------------
+
+QString RegistrationMain::addressText() const
+{
+    return AddressRules::ToCrLf(Text4->toPlainText());
+}
+
+void RegistrationMain::setAddressText(const QString &crLfText)
+{
+    Text4->setPlainText(AddressRules::FromCrLf(crLfText));
+}
+
+void RegistrationMain::ComposeAddress()
+{
+    std::array<QString, 7> parts;
+    for (int i = 0; i < 7; ++i)
+        parts[i] = TxAd[i]->text();
+    const QString address = AddressRules::ComposeParts(parts);
+    for (int i = 0; i < 7; ++i)
+        TxAd[i]->setText(parts[i]);
+    // The composed address always has five lines, so setting it at once
+    // leaves the check, the hints and the country mark as setting it line by
+    // line would.
+    setAddressText(address);
+    St->setText(QStringLiteral("Стороны по делу ") + Label8->text());
+}
+
+QString RegistrationMain::ValidateAddress() const
+{
+    return AddressRules::ValidateAddress(addressText(), Text6->text());
+}
+
+void RegistrationMain::Text4_Change()
+{
+    const QString result = ValidateAddress();
+    const bool ok = result == QLatin1String("ok");
+    ImgStat[0]->setVisible(ok);
+    ImgStat[1]->setVisible(!ok);
+    St2->setText(ok ? QStringLiteral("адрес ОК") : result);
+    Command3->setEnabledCtrl(ok);
+
+    const QStringList lines = AddressRules::SplitCrLf(addressText());
+    if (lines.size() < 2)
+        return;
+    if (const auto mark = AddressRules::ShowsCountryMark(lines))
+        UA->setVisible(*mark);
+    const QString current = AddressRules::ToCrLf(Text7->toPlainText());
+    const QString names = AddressRules::LineNames(lines, current);
+    if (names != current)
+        Text7->setPlainText(AddressRules::FromCrLf(names));
+}
+
+void RegistrationMain::Text5_Change()
+{
+    const bool tooLong = AddressRules::RecipientTooLong(Text5->text());
+    ImgStat[3]->setVisible(tooLong);
+    ImgStat[2]->setVisible(!tooLong);
+    Label12->setVisible(tooLong);
+}
+
+void RegistrationMain::Text6_Change()
+{
+    Label16->setText(AddressRules::NotesLeft(Text6->text()));
+    Text4_Change();
+}
+
+// ---- registration -----------------------------------------------------------
+
+void RegistrationMain::Command3_Click()
+{
+    const QString error = QStringLiteral("Ошибка");
+    if (addressText().isEmpty() || Text5->text().isEmpty() || Text6->text().isEmpty()) {
+        MsgBox(QStringLiteral("Заполнены не все поля!"), vbCritical, error);
+        return;
+    }
+    if (AddressRules::RecipientTooLong(Text5->text())) {
+        MsgBox(QStringLiteral("Превышена длина поля 'получатель'!"), vbCritical, error);
+        return;
+    }
+    // The button can be reached in states where the letter could be printed
+    // but never stored; refuse before anything is prepared.
+    if (!m_connected) {
+        MsgBox(QStringLiteral("Нет подключения к базе данных. Подключитесь и повторите."), vbCritical, error);
+        return;
+    }
+    const QString check = ValidateAddress();
+    if (check != QLatin1String("ok")) {
+        MsgBox(QStringLiteral("Адрес не прошел проверку: ") + check, vbCritical, error);
+        return;
+    }
+    if (!Regional::TextToDate(Text8->text()).isValid()) {
+        MsgBox(QStringLiteral("В поле \"Дата:\" не указана дата: ") + Text8->text(), vbCritical, error);
+        return;
+    }
+
+    PrepareItem();
+    SelectType kind(this);
+    kind.exec();
+    // Closed without a choice: nothing was printed for this letter, so there
+    // is nothing to number.
+    if (!kind.chosen())
+        return;
+    if (MsgBox(QStringLiteral("Вы хотите присвоить исходящий номер и внести данное отправление в реестр исходящей "
+                              "почты? Это действие нельзя будет отменить."),
+               vbYesNo | vbInformation, QStringLiteral("Внимание!"))
+        == vbYes)
+        RegisterItem();
+}
+
+void RegistrationMain::PrepareItem()
+{
+    ItemAddress = AddressRules::PrintAddress(addressText());
+    ItemRecipient = Text5->text();
+    ItemNotes = Text6->text();
+    const QTime now = QTime::currentTime();
+    ItemDate = QDateTime(Regional::TextToDate(Text8->text()), QTime(now.hour(), now.minute(), now.second()));
+}
+
+void RegistrationMain::RegisterItem()
+{
+    PrepareItem();
+    LetterRow row;
+    row.date = ItemDate;
+    row.recipient = ItemRecipient;
+    row.address = ItemAddress;
+    row.notes = ItemNotes;
+    row.type = ItemType;
+    row.creator = UserName();
+    row.flag = ItemFlag;
+
+    Registered registered;
+    try {
+        registered = RegisterLetter(objADOConnection, row);
+    } catch (const DbException &e) {
+        MsgBox(QStringLiteral("Отправление не внесено в реестр, исходящий номер не присвоен.") + kCrLf
+                   + e.error().Description,
+               vbCritical, QStringLiteral("Ошибка"));
+        return;
+    }
+    ItemCreator = row.creator;
+    ItemBarcode = QStringLiteral("Null");
+    ItemId = registered.id;
+    ItemNumber = QString::number(registered.number);
+    St->setText(QStringLiteral("Отправление добавлено в реестр, присвоен исх № ") + ItemNumber);
+    MsgBox(QStringLiteral("Отправление внесено в реестр с исходящим номером: ") + ItemNumber, vbInformation,
+           QStringLiteral("Сообщение"));
+}
+
+void RegistrationMain::UpdateCurrentBar(const QString &value)
+{
+    m_command.ActiveConnection = objADOConnection;
+    m_command.CommandText = QStringLiteral("update Z_POSTCONFIG set CURRENT_BAR=?");
+    m_command.Parameters = {value};
+    m_command.Execute(-1);
 }

@@ -1,11 +1,150 @@
 #pragma once
 
+#include "database/command.h"
+
+#include <QList>
 #include <QWidget>
 
-// The main window of Lettrix.
+#include <array>
+
+class Check;
+class Connection;
+class DbError;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QPlainTextEdit;
+class QPushButton;
+class QStringListModel;
+class XpB;
+class ucCalendar;
+
+// The start-up window of Lettrix. It holds the connection fields, the party
+// search, the address editor, the recipient, notes and date inputs, the
+// register button and the status line, and stays open for the whole run.
+// Every other window of the program is opened from it, modally.
 class RegistrationMain : public QWidget
 {
     Q_OBJECT
 public:
     explicit RegistrationMain(QWidget *parent = nullptr);
+    ~RegistrationMain() override;
+
+    // False when start-up refused to run because another copy is running;
+    // main() then ends the program without showing the window.
+    bool started() const { return m_started; }
+
+    bool isConnected() const { return m_connected; }
+    Connection *connection() const { return objADOConnection; }
+
+    // Stores value as the current barcode of the suite's settings table.
+    // Throws DbException.
+    void UpdateCurrentBar(const QString &value);
+
+public Q_SLOTS:
+    void objADOConnection_ConnectComplete(const DbError *pError, int adStatus, Connection *pConnection);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();
+    void wireHandlers();
+
+    void Form_Load();
+    void Form_QueryUnload();
+    void Form_Resize();
+    void Text8_Click();
+    void Cal_Change();
+    void XpB2_Click();
+    void Label5_Click();
+    void Command5_Click();
+
+    void Command1_Click();
+    void OpenConnection();
+    void ConnectionOpened(Connection *pConnection);
+    void SetConnectedUI(bool connected);
+    void AfterConnect();
+    void reEnableAfterFailure(bool setErrorStatus);
+
+    void LoadSettings();
+    void SaveSettings();
+
+    // Party search and address retrieval.
+    void Stext_Change();
+    void LoadParties(const QString &filter);
+    void List0_Click();
+    void ClearAddressParts();
+
+    // Address composition and check.
+    void ComposeAddress();
+    QString ValidateAddress() const;
+    void Text4_Change();
+    void Text5_Change();
+    void Text6_Change();
+
+    // Registration of the letter.
+    void Command3_Click();
+    void PrepareItem();
+    void RegisterItem();
+
+    // The address box's text with CR LF line breaks, as it is checked and stored.
+    QString addressText() const;
+    void setAddressText(const QString &crLfText);
+    void reportDbError(const QString &description);
+
+    struct SubjectEntry
+    {
+        QString OID;
+        QString FullName;
+    };
+    // Element k (from 1) is the party on line k of List0; element 0 is unused.
+    QList<SubjectEntry> SubjectList;
+
+    bool m_started = false;
+    bool m_connected = false;
+    bool m_closing = false;
+    Connection *objADOConnection = nullptr;
+    // The window's one command object; it keeps its last statement.
+    Command m_command;
+
+    // Controls, named as the clerk's form names them.
+    QLabel *bg = nullptr;
+    QLabel *Label2 = nullptr;
+    QLineEdit *Text1 = nullptr;
+    QLabel *Label3 = nullptr;
+    QLineEdit *Text2 = nullptr;
+    QLabel *Label4 = nullptr;
+    QLineEdit *Text3 = nullptr;
+    XpB *Command1 = nullptr;
+    QLabel *St = nullptr;
+    QLabel *Label7 = nullptr;
+    QLineEdit *Stext = nullptr;
+    QListView *List0 = nullptr;
+    QStringListModel *m_parties = nullptr;
+    QLabel *Label8 = nullptr;
+    std::array<QLabel *, 7> TxAdLabel{};
+    std::array<QLineEdit *, 7> TxAd{};
+    QLabel *Label9 = nullptr;
+    QPlainTextEdit *Text4 = nullptr;
+    QPlainTextEdit *Text7 = nullptr;
+    QLabel *St2 = nullptr;
+    std::array<QLabel *, 4> ImgStat{};
+    QLabel *UA = nullptr;
+    QLabel *Label10 = nullptr;
+    QLineEdit *Text5 = nullptr;
+    QLabel *Label12 = nullptr;
+    QLabel *Label13 = nullptr;
+    QLineEdit *Text6 = nullptr;
+    QLabel *Label16 = nullptr;
+    QLabel *Label17 = nullptr;
+    QLineEdit *Text8 = nullptr;
+    ucCalendar *Cal = nullptr;
+    XpB *Command3 = nullptr;
+    XpB *XpB1 = nullptr;
+    XpB *XpB2 = nullptr;
+    QLabel *Label5 = nullptr;
+    QPushButton *Command5 = nullptr;
 };

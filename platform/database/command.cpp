@@ -1,0 +1,13 @@
+#include "database/command.h"
+
+#include "database/connection.h"
+#include "database/dbexception.h"
+
+Recordset Command::Execute(int options)
+{
+    Q_UNUSED(options);
+    RecordsAffected = -1;
+    if (!ActiveConnection)
+        throw DbException({QStringLiteral("Команде не назначено соединение с базой данных."), 0});
+    return ActiveConnection->execute(CommandText, Parameters, &RecordsAffected);
+}

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "database/dberror.h"
+#include "database/recordset.h"
+
+#include <QObject>
+#include <QTimer>
+#include <QVariantList>
+
+#include <atomic>
+#include <memory>
+
+class DbWorker;
+struct DbOpenOutcome;
+class QThread;
+
+// A connection to the suite's Firebird database, with the members and
+// outcome event the windows were written against: set ConnectionTimeout,
+// CommandTimeout and Mode, call Open, and learn the outcome from
+// ConnectComplete; run statements through Command.
+//
+// Connection string: "DRIVER=Firebird/InterBase(r) driver; [Charset=...;]
+// DBNAME=<path or host:path>; UID=<user>; PWD=<password>". A plain path opens
+// the database embedded, "host[/port]:path" through a Firebird server.
+//
+// Open with adAsyncConnect (16) returns at once; ConnectComplete follows on
+// this object's thread (the UI thread) with pError == nullptr and status
+// adStatusOK, or with the error and adStatusErrorsOccurred. A missing or
+// unknown driver gives a Description containing "не указан драйвер". An
+// attempt that has not ended within ConnectionTimeout seconds (0: no limit)
+// fails with a time-out error. Without the flag, Open blocks for the attempt
+// and has emitted ConnectComplete by the time it returns.
+//
+// pError points to an object that lives only while the signal is emitted, so
+// connect ConnectComplete directly (the default within one thread).
+//
+// Close is safe at any time: twice, while connecting, from a slot of
+// ConnectComplete. An attempt abandoned by Close or by destroying the
+// Connection is finished and cleaned up in the background and never
+// reported. The same object may be opened again after Close.
+//
+// The database lives in a worker thread owned by this object; Command runs
+// its statements there while the caller waits. Statements outside
+// BeginTrans/CommitTrans commit themselves. CommandTimeout and Mode are kept
+// for the callers but have no effect: Firebird 3 has no statement time-out,
+// and the connection is always read/write.
+class Connection : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum StateValue { adStateClosed = 0, adStateOpen = 1, adStateConnecting = 2 };
+    enum ConnectOption { adAsyncConnect = 16 };
+    enum EventStatus { adStatusOK = 1, adStatusErrorsOccurred = 2, adStatusCancel = 4 };
+
+    explicit Connection(QObject *parent = nullptr);
+    ~Connection() override;
+
+    int ConnectionTimeout = 15; // seconds
+    int CommandTimeout = 30;    // seconds; not enforced, see above
+    int Mode = 0;               // not used, see above
+
+    // Replaces whatever this object had open or under way.
+    void Open(const QString &connectionString, const QString &user = QString(),
+              const QString &password = QString(), int options = 0);
+    int State() const { return m_state.load(); }
+    void Close();
+
+    // One transaction at a time; statements of every Command on this
+    // connection run inside it until CommitTrans or RollbackTrans. Throw
+    // DbException on failure. RollbackTrans without a transaction does
+    // nothing, so a catch block may call it unconditionally.
+    void BeginTrans();
+    void CommitTrans();
+    void RollbackTrans();
+
+signals:
+    void ConnectComplete(const DbError *pError, int adStatus, Connection *pConnection);
+
+private:
+    friend class Command;
+
+    // Runs one statement on the worker; throws DbException on failure.
+    Recordset execute(const QString &sql, const QVariantList &parameters, int *recordsAffected);
+
+    template<typename Function>
+    void runOnWorker(Function function);
+    DbWorker *openWorker() const;
+
+    void onOpenFinished(quint64 attempt);
+    void onTimeout();
+    void finishAttempt(bool ok, const DbError &error, bool workerIdle);
+    void releaseWorker(bool waitForThread);
+
+    std::atomic<int> m_state{adStateClosed};
+    // Every Open and Close starts a new generation; outcomes of an older one
+    // are dropped.
+    quint64 m_generation = 0;
+    QThread *m_thread = nullptr;
+    DbWorker *m_worker = nullptr;
+    std::shared_ptr<DbOpenOutcome> m_outcome;
+    QTimer m_timeout;
+};

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+// What went wrong with a database call, in the shape the windows show it:
+// a readable Description that keeps the engine's own text and SQL code, and
+// the engine's numeric code (Firebird SQLCODE, e.g. -803 unique violation,
+// -913 update conflict, -902 login refused) for callers that retry or branch.
+struct DbError
+{
+    QString Description;
+    int NativeError = 0;
+};

@@ -1,0 +1,201 @@
+#include "database/dbworker.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QThread>
+
+#include <cmath>
+
+namespace {
+
+const QString QibaseDriver = QStringLiteral("QIBASE");
+
+// The Qt driver hands NUMERIC(p,s) over as a double computed by dividing the
+// stored integer, which leaves 19.99 as 19.990000000000002. Rounding to the
+// column's scale gives back the double nearest the stored decimal, whose
+// shortest text is the decimal itself.
+QVariant exactDecimal(const QVariant &value, int scale)
+{
+    const double factor = std::pow(10.0, scale);
+    return QVariant(std::round(value.toDouble() * factor) / factor);
+}
+
+bool changesRows(const QString &sql)
+{
+    const QString head = sql.trimmed().left(6).toUpper();
+    return head == QLatin1String("INSERT") || head == QLatin1String("UPDATE") || head == QLatin1String("DELETE")
+        || head.startsWith(QLatin1String("MERGE"));
+}
+
+} // namespace
+
+DbWorker::DbWorker(const QString &connectionName)
+    : m_connectionName(connectionName)
+{
+}
+
+DbError DbWorker::toDbError(const QSqlError &error)
+{
+    DbError result;
+    QString text = error.databaseText().trimmed();
+    if (text.isEmpty())
+        text = error.driverText().trimmed();
+    const QString code = error.nativeErrorCode();
+    result.NativeError = code.toInt();
+    result.Description = code.isEmpty() ? text : QStringLiteral("%1 (SQLCODE %2)").arg(text, code);
+    return result;
+}
+
+DbError DbWorker::driverMissing(const QString &detail)
+{
+    // Callers recognise a missing driver by the words "не указан драйвер"
+    // and offer its download, so the text keeps the ODBC manager's wording.
+    QString text = QStringLiteral("Источник данных не найден и не указан драйвер, используемый по умолчанию");
+    if (!detail.isEmpty())
+        text += QStringLiteral(" (%1)").arg(detail);
+    return {text, 0};
+}
+
+void DbWorker::open(const ConnectionString &target, const std::shared_ptr<DbOpenOutcome> &outcome,
+                    quint64 attempt, bool notify)
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QibaseDriver, m_connectionName);
+        if (!db.isValid()) {
+            // The plugin is there but could not be loaded: no client library.
+            outcome->error = driverMissing(db.lastError().text());
+        } else {
+            db.setDatabaseName(target.Database);
+            db.setUserName(target.User);
+            db.setPassword(target.Password);
+            outcome->ok = db.open();
+            if (!outcome->ok)
+                outcome->error = toDbError(db.lastError());
+        }
+    }
+    outcome->done.release();
+    if (notify)
+        emit openFinished(attempt);
+}
+
+void DbWorker::shutdown()
+{
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        if (db.isOpen()) {
+            // Firebird refuses to detach while a transaction is active.
+            if (m_inTransaction)
+                db.rollback();
+            db.close();
+        }
+    }
+    m_inTransaction = false;
+    QSqlDatabase::removeDatabase(m_connectionName);
+    thread()->quit();
+}
+
+bool DbWorker::execute(const QString &sql, const QVariantList &parameters, Recordset *records,
+                       int *recordsAffected, DbError *error)
+{
+    // A fresh query per statement: a re-executed prepared SELECT would keep
+    // reading the snapshot of its first run.
+    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    query.setForwardOnly(true);
+    if (!query.prepare(sql)) {
+        *error = toDbError(query.lastError());
+        return false;
+    }
+    for (const QVariant &value : parameters)
+        query.addBindValue(value);
+    // A failed auto-commit still reports success from exec(); only
+    // lastError() shows it.
+    if (!query.exec() || query.lastError().isValid()) {
+        *error = toDbError(query.lastError());
+        return false;
+    }
+
+    if (!query.isSelect()) {
+        *records = Recordset();
+        // The driver warns on stdout when asked about anything but data
+        // changes, e.g. after every CREATE TABLE.
+        *recordsAffected = changesRows(sql) ? query.numRowsAffected() : -1;
+        return true;
+    }
+
+    const QSqlRecord columns = query.record();
+    const int columnCount = columns.count();
+    QList<int> decimalScale(columnCount, 0);
+    for (int i = 0; i < columnCount; ++i) {
+        const QSqlField field = columns.field(i);
+        if (field.metaType().id() == QMetaType::Double && field.precision() > 0)
+            decimalScale[i] = field.precision();
+    }
+
+    QList<QVariant> values;
+    while (query.next()) {
+        for (int i = 0; i < columnCount; ++i) {
+            if (decimalScale.at(i) > 0 && !query.isNull(i))
+                values.append(exactDecimal(query.value(i), decimalScale.at(i)));
+            else
+                values.append(query.value(i));
+        }
+    }
+    // A failure while fetching ends next() early and shows only here.
+    if (query.lastError().isValid()) {
+        *error = toDbError(query.lastError());
+        return false;
+    }
+    // Ends the statement's own read transaction now rather than whenever the
+    // query object goes away.
+    query.finish();
+    *records = Recordset(columnCount, std::move(values));
+    *recordsAffected = -1;
+    return true;
+}
+
+bool DbWorker::beginTransaction(DbError *error)
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    if (m_inTransaction) {
+        *error = {QStringLiteral("Транзакция уже начата."), 0};
+        return false;
+    }
+    if (!db.transaction()) {
+        *error = toDbError(db.lastError());
+        return false;
+    }
+    m_inTransaction = true;
+    return true;
+}
+
+bool DbWorker::commitTransaction(DbError *error)
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    if (!m_inTransaction) {
+        *error = {QStringLiteral("Нет активной транзакции."), 0};
+        return false;
+    }
+    // The Qt driver forgets its transaction handle even when the commit
+    // fails, so there is nothing left to roll back afterwards either way.
+    m_inTransaction = false;
+    if (!db.commit()) {
+        *error = toDbError(db.lastError());
+        return false;
+    }
+    return true;
+}
+
+bool DbWorker::rollbackTransaction(DbError *error)
+{
+    if (!m_inTransaction)
+        return true;
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    const bool ok = db.rollback();
+    if (!ok)
+        *error = toDbError(db.lastError());
+    m_inTransaction = false;
+    return ok;
+}

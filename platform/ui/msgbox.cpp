@@ -1,0 +1,56 @@
+#include "ui/msgbox.h"
+#include "ui/msgboxrecorder.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace {
+
+QMessageBox::Icon iconFor(int buttons)
+{
+    switch (buttons & vbIconMask) {
+    case vbCritical: return QMessageBox::Critical;
+    case vbQuestion: return QMessageBox::Question;
+    case vbExclamation: return QMessageBox::Warning;
+    case vbInformation: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
+    }
+}
+
+QString plainLines(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+} // namespace
+
+QString DefaultMsgBoxTitle()
+{
+    return QCoreApplication::applicationName();
+}
+
+int MsgBox(const QString &Prompt, int Buttons, const QString &Title)
+{
+    const QString title = Title.isEmpty() ? DefaultMsgBoxTitle() : Title;
+    const bool yesNo = (Buttons & vbButtonSetMask) == vbYesNo;
+
+    if (MsgBoxRecorder *recorder = MsgBoxRecorder::active())
+        return recorder->answer(MsgBoxCall{Prompt, Buttons, title});
+
+    QMessageBox box(iconFor(Buttons), title, plainLines(Prompt),
+                    yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok,
+                    QApplication::activeWindow());
+    // Error texts come from the database and the file system; a "<" in them
+    // must not switch the box to rich text.
+    box.setTextFormat(Qt::PlainText);
+    // Every window of the program waits for the answer, not just the parent.
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+
+    const QAbstractButton *clicked = box.clickedButton();
+    if (!yesNo)
+        return vbOK;
+    return clicked == box.button(QMessageBox::Yes) ? vbYes : vbNo;
+}

@@ -1,0 +1,100 @@
+#include "letterregistry.h"
+
+#include "database/command.h"
+#include "database/connection.h"
+#include "database/dbexception.h"
+
+#include <QThread>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// Firebird's codes for a key that exists already and for a row another
+// transaction changed or holds.
+constexpr int kUniqueViolation = -803;
+constexpr int kUpdateConflict = -913;
+constexpr int kLockConflict = -901;
+
+[[noreturn]] void fail(const QString &description)
+{
+    throw DbException(DbError{description, 0});
+}
+
+// The leading number of a text as a whole number, a half going to the even
+// neighbour, as the numbering has always read the stored values.
+qint32 toWholeNumber(const QVariant &value, const char *column)
+{
+    bool ok = false;
+    const double d = value.toString().trimmed().toDouble(&ok);
+    if (value.isNull() || !ok || !std::isfinite(d))
+        fail(QStringLiteral("В строке Z_POST с наибольшим ID поле %1 не является числом: \"%2\".")
+                 .arg(QLatin1String(column), value.toString()));
+    const double rounded = std::nearbyint(d);
+    if (rounded < 0 || rounded >= double(std::numeric_limits<qint32>::max()))
+        fail(QStringLiteral("В строке Z_POST с наибольшим ID поле %1 вне допустимого диапазона: %2.")
+                 .arg(QLatin1String(column), value.toString()));
+    return qint32(rounded);
+}
+
+qint32 nextFrom(Command &command, const QString &sql, const char *column)
+{
+    command.CommandText = sql;
+    command.Parameters.clear();
+    const Recordset rs = command.Execute(-1);
+    if (rs.Eof())
+        return 1;
+    return toWholeNumber(rs.Fields(0), column) + 1;
+}
+
+bool isClash(const DbException &e)
+{
+    const int code = e.error().NativeError;
+    return code == kUniqueViolation || code == kUpdateConflict || code == kLockConflict
+           || e.error().Description.contains(QLatin1String("deadlock"))
+           || e.error().Description.contains(QLatin1String("violation of PRIMARY or UNIQUE KEY"));
+}
+
+} // namespace
+
+qint32 NextId(Command &command)
+{
+    return nextFrom(command, QStringLiteral("select Z_POST.ID from Z_POST ORDER BY id DESC"), "ID");
+}
+
+qint32 NextNumber(Command &command)
+{
+    return nextFrom(command, QStringLiteral("select Z_POST.NUMBER from Z_POST ORDER BY id DESC"), "NUMBER");
+}
+
+Registered RegisterLetter(Connection *connection, const LetterRow &row, int attempts)
+{
+    Command command;
+    command.ActiveConnection = connection;
+    for (int attempt = 1;; ++attempt) {
+        try {
+            connection->BeginTrans();
+            Registered result;
+            result.id = NextId(command);
+            result.number = NextNumber(command);
+            command.CommandText = QStringLiteral(
+                "INSERT INTO Z_POST VALUES (?, ?, ?, ?, ?, ?, ?, Null, Null, Null, ?, ?)");
+            command.Parameters = {result.id, QString::number(result.number), row.date, row.recipient,
+                                  row.address, row.notes, row.type, row.creator, row.flag};
+            command.Execute(-1);
+            connection->CommitTrans();
+            return result;
+        } catch (const DbException &e) {
+            try {
+                connection->RollbackTrans();
+            } catch (const DbException &) {
+                // The connection itself is gone; the first error says why.
+            }
+            if (!isClash(e) || attempt >= attempts)
+                throw;
+            // Let the other clerk's registration finish before reading again.
+            QThread::msleep(20 * attempt);
+        }
+    }
+}

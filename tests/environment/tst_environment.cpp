@@ -1,0 +1,110 @@
+#include "environment/environment.h"
+#include "environment/eventlog.h"
+#include "environment/eventlogrecorder.h"
+#include "environment/shellopen.h"
+#include "environment/shellopenrecorder.h"
+
+#include <QTest>
+
+#include <pwd.h>
+#include <unistd.h>
+
+class TestEnvironment : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void userName_data();
+    void userName();
+    void shellOpenIsRecorded();
+    void eventLogIsRecorded();
+    void eventLogTakesPercentSignsLiterally();
+
+private:
+    QByteArray m_username, m_user;
+};
+
+void TestEnvironment::initTestCase()
+{
+    m_username = qgetenv("USERNAME");
+    m_user = qgetenv("USER");
+}
+
+void TestEnvironment::cleanupTestCase()
+{
+    const auto restore = [](const char *name, const QByteArray &value) {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    };
+    restore("USERNAME", m_username);
+    restore("USER", m_user);
+}
+
+void TestEnvironment::userName_data()
+{
+    QTest::addColumn<QString>("username"); // "-" leaves the variable unset
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("expected"); // "*" is the account name
+
+    QTest::newRow("USERNAME wins") << "ivanova" << "root" << "ivanova";
+    QTest::newRow("USER without USERNAME") << "-" << "petrov" << "petrov";
+    QTest::newRow("empty USERNAME counts as unset") << "" << "petrov" << "petrov";
+    QTest::newRow("neither gives the account") << "-" << "-" << "*";
+    QTest::newRow("cyrillic name") << "Иванова" << "-" << "Иванова";
+}
+
+void TestEnvironment::userName()
+{
+    QFETCH(QString, username);
+    QFETCH(QString, user);
+    QFETCH(QString, expected);
+
+    const auto set = [](const char *name, const QString &value) {
+        if (value == "-")
+            qunsetenv(name);
+        else
+            qputenv(name, value.toUtf8());
+    };
+    set("USERNAME", username);
+    set("USER", user);
+    if (expected == "*")
+        expected = QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name);
+    QCOMPARE(UserName(), expected);
+}
+
+void TestEnvironment::shellOpenIsRecorded()
+{
+    ShellOpenRecorder outer;
+    QVERIFY(ShellOpen("https://example.org/driver"));
+    {
+        ShellOpenRecorder inner;
+        ShellOpen("https://example.org/inner");
+        QCOMPARE(inner.urls(), QStringList{"https://example.org/inner"});
+    }
+    ShellOpen("https://example.org/again");
+    QCOMPARE(outer.urls(), (QStringList{"https://example.org/driver", "https://example.org/again"}));
+}
+
+void TestEnvironment::eventLogIsRecorded()
+{
+    EventLogRecorder log;
+    LogEvent("Lettrix", "ucCalendar.zDelMsg: Message &H31A not found in table");
+    QCOMPARE(log.entries().size(), 1);
+    QCOMPARE(log.entries().at(0).source, QString("Lettrix"));
+    QCOMPARE(log.entries().at(0).message, QString("ucCalendar.zDelMsg: Message &H31A not found in table"));
+}
+
+void TestEnvironment::eventLogTakesPercentSignsLiterally()
+{
+    // Goes to the real system log: a message used as a format would crash here.
+    LogEvent("courtmail-test", "100% %s %n %x done");
+    LogEvent(QString(), QString());
+}
+
+QTEST_GUILESS_MAIN(TestEnvironment)
+#include "tst_environment.moc"

@@ -1,0 +1,234 @@
+// Finding a party and taking its address in Lettrix's main window, against
+// the real engine and the fixed parties at the head of the test case file,
+// and the address check's effect on the window.
+#include "registrationmain.h"
+
+#include "database/command.h"
+#include "database/connection.h"
+#include "environment/environment.h"
+#include "environment/regional.h"
+#include "testdb.h"
+#include "testmain.h"
+#include "ui/msgboxrecorder.h"
+#include "xpb.h"
+
+#include <QAbstractItemModel>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+
+namespace {
+
+template<typename T>
+T *child(QWidget *window, const QString &name)
+{
+    T *found = window->findChild<T *>(name);
+    if (!found)
+        qFatal("no control %s", qPrintable(name));
+    return found;
+}
+
+QStringList lines(QListView *list)
+{
+    QStringList out;
+    const QAbstractItemModel *model = list->model();
+    for (int i = 0; i < model->rowCount(); ++i)
+        out << model->index(i, 0).data().toString();
+    return out;
+}
+
+} // namespace
+
+class TestPartySearch : public QObject
+{
+    Q_OBJECT
+private:
+    QTemporaryDir m_programDir;
+    TestDb m_db;
+    std::unique_ptr<MsgBoxRecorder> m_boxes;
+    std::unique_ptr<RegistrationMain> m_w;
+
+    QListView *list() { return child<QListView>(m_w.get(), QStringLiteral("List0")); }
+    QLineEdit *edit(const char *name) { return child<QLineEdit>(m_w.get(), QString::fromLatin1(name)); }
+    QLineEdit *part(int i) { return child<QLineEdit>(m_w.get(), QStringLiteral("TxAd_%1").arg(i)); }
+    QString address() { return child<QPlainTextEdit>(m_w.get(), QStringLiteral("Text4"))->toPlainText(); }
+
+    void search(const QString &text) { edit("Stext")->setText(text); }
+
+    void pick(const QString &name)
+    {
+        const int row = lines(list()).indexOf(name);
+        QVERIFY2(row >= 0, qPrintable(name));
+        list()->setCurrentIndex(list()->model()->index(row, 0));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        Regional::pin(QLocale(QLocale::Russian, QLocale::Russia));
+        QCoreApplication::setApplicationName(QStringLiteral("Lettrix"));
+        setProgramFolder(m_programDir.path());
+    }
+
+    void init()
+    {
+        const QString path = m_db.freshCopy();
+        QFile f(m_programDir.filePath(QStringLiteral("options.ini")));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write((QStringLiteral("[Main]\r\nConnectionString=") + path
+                 + QStringLiteral("\r\nUser=SYSDBA\r\nPass=masterkey\r\n"))
+                    .toUtf8());
+        f.close();
+        m_boxes = std::make_unique<MsgBoxRecorder>();
+        m_w = std::make_unique<RegistrationMain>();
+        QTRY_VERIFY_WITH_TIMEOUT(m_w->isConnected(), 15000);
+    }
+
+    void cleanup()
+    {
+        m_w.reset();
+        QCOMPARE(m_boxes->count(), 0);
+        m_boxes.reset();
+    }
+
+    void emptyFilterListsEveryPartyNewestFirst()
+    {
+        Command count;
+        count.ActiveConnection = m_w->connection();
+        count.CommandText = QStringLiteral("select count(*), max(\"OID\") from \"Subject\"");
+        const Recordset rs = count.Execute();
+        const QStringList shown = lines(list());
+        QCOMPARE(shown.size(), rs.Fields(0).toInt());
+        // The fixed parties were written first, so they close the list.
+        QCOMPARE(shown.last(), QStringLiteral("Иванов Иван Иванович"));
+        QCOMPARE(shown.at(shown.size() - 2), QStringLiteral("ИВАНОВ ПЕТР СЕРГЕЕВИЧ"));
+    }
+
+    void searchIgnoresCaseCyrillicIncluded()
+    {
+        search(QStringLiteral("ива"));
+        const QStringList shown = lines(list());
+        QVERIFY(shown.contains(QStringLiteral("Иванов Иван Иванович")));
+        QVERIFY(shown.contains(QStringLiteral("ИВАНОВ ПЕТР СЕРГЕЕВИЧ")));
+        for (const QString &name : shown)
+            QVERIFY2(name.toUpper().contains(QStringLiteral("ИВА")), qPrintable(name));
+        // Newest first here too: the lowest OID comes last.
+        QCOMPARE(shown.last(), QStringLiteral("Иванов Иван Иванович"));
+    }
+
+    void apostropheAndWildcardsInTheFilter()
+    {
+        search(QStringLiteral("дар'я"));
+        QVERIFY(lines(list()).contains(QStringLiteral("Іваненко Дар'я Олексіївна")));
+        search(QStringLiteral("ив_н%ич"));
+        QVERIFY(lines(list()).contains(QStringLiteral("Иванов Иван Иванович")));
+        search(QStringLiteral("нет такой стороны"));
+        QVERIFY(lines(list()).isEmpty());
+    }
+
+    void pickComposesTheFirstAddressAndChecksIt()
+    {
+        search(QStringLiteral("Иванов Иван"));
+        pick(QStringLiteral("Иванов Иван Иванович"));
+        QCOMPARE(edit("Text5")->text(), QStringLiteral("Иванов Иван Иванович"));
+        QCOMPARE(part(2)->text(), QStringLiteral("г.Полтава"));
+        QCOMPARE(part(3)->text(), QStringLiteral("ул.Садовая"));
+        QCOMPARE(address(), QStringLiteral("36000\nПолтавская обл.\nг.Полтава\nул.Садовая\nд.12, корп.3, кв.45"));
+        QCOMPARE(child<QLabel>(m_w.get(), QStringLiteral("St"))->text(), QStringLiteral("Стороны по делу "));
+        // Notes are still empty, so the address itself passes.
+        QCOMPARE(child<QLabel>(m_w.get(), QStringLiteral("St2"))->text(), QStringLiteral("адрес ОК"));
+        QVERIFY(!child<QLabel>(m_w.get(), QStringLiteral("ImgStat_0"))->isHidden());
+        QVERIFY(child<QLabel>(m_w.get(), QStringLiteral("ImgStat_1"))->isHidden());
+        QVERIFY(!child<QLabel>(m_w.get(), QStringLiteral("UA"))->isHidden());
+        QVERIFY(child<XpB>(m_w.get(), QStringLiteral("Command3"))->EnabledCtrl());
+        QCOMPARE(child<QPlainTextEdit>(m_w.get(), QStringLiteral("Text7"))->toPlainText(),
+                 QStringLiteral("индекс\nобласть\nгород\nулица\nдом, кв"));
+    }
+
+    void nullColumnsLeaveTheirBoxesEmpty()
+    {
+        search(QStringLiteral("петр"));
+        pick(QStringLiteral("ИВАНОВ ПЕТР СЕРГЕЕВИЧ"));
+        QCOMPARE(part(0)->text(), QStringLiteral("101000"));
+        QCOMPARE(part(3)->text(), QStringLiteral("пр.Мира"));
+        QVERIFY(part(4)->text().isEmpty());
+        QVERIFY(part(5)->text().isEmpty());
+        QVERIFY(part(6)->text().isEmpty());
+        QVERIFY(child<QLabel>(m_w.get(), QStringLiteral("UA"))->isHidden());
+
+        search(QStringLiteral("ромашка"));
+        pick(QStringLiteral("ООО «Ромашка»"));
+        QVERIFY(part(1)->text().isEmpty());
+        QCOMPARE(address(), QStringLiteral("36039\n\nг.Полтава\nул.Гоголя\nд.3"));
+    }
+
+    void twoAddressesTakeTheFirstRowOnly()
+    {
+        Command first;
+        first.ActiveConnection = m_w->connection();
+        first.CommandText = QStringLiteral("select \"Address\".\"Index\" from \"Address\" where \"Subject\"=5");
+        const Recordset rs = first.Execute();
+        QCOMPARE(rs.RecordCount(), 2);
+
+        search(QStringLiteral("коваль"));
+        pick(QStringLiteral("Коваль Олена Миколаївна"));
+        QCOMPARE(part(0)->text(), rs.Fields(0).toString());
+        QCOMPARE(address().split(QLatin1Char('\n')).size(), 5);
+    }
+
+    void secondPickReplacesTheFirst()
+    {
+        search(QStringLiteral("ив"));
+        pick(QStringLiteral("Иванов Иван Иванович"));
+        QVERIFY(!address().isEmpty());
+        search(QStringLiteral("петров"));
+        pick(QStringLiteral("Петров Петр Петрович"));
+        QCOMPARE(edit("Text5")->text(), QStringLiteral("Петров Петр Петрович"));
+        for (int i = 0; i < 7; ++i)
+            QVERIFY(part(i)->text().isEmpty());
+        QVERIFY(address().isEmpty());
+        QCOMPARE(child<QLabel>(m_w.get(), QStringLiteral("St2"))->text(), QStringLiteral("слишком мало полей"));
+        QVERIFY(!child<XpB>(m_w.get(), QStringLiteral("Command3"))->EnabledCtrl());
+    }
+
+    void partyWithoutNameIsAnEmptyLine()
+    {
+        search(QStringLiteral("%"));
+        const QStringList shown = lines(list());
+        // LIKE never matches a Null name.
+        QVERIFY(!shown.contains(QString()));
+        search(QString());
+        QVERIFY(lines(list()).contains(QString()));
+        pick(QString());
+        QVERIFY(edit("Text5")->text().isEmpty());
+        QVERIFY(address().isEmpty());
+    }
+
+    void notConnectedQueriesNothing()
+    {
+        QTest::mouseClick(child<XpB>(m_w.get(), QStringLiteral("Command1")), Qt::LeftButton);
+        QVERIFY(!m_w->isConnected());
+        search(QStringLiteral("ива"));
+        QVERIFY(lines(list()).isEmpty());
+    }
+
+    void recipientAndNotesIndicators()
+    {
+        auto *label12 = child<QLabel>(m_w.get(), QStringLiteral("Label12"));
+        edit("Text5")->setText(QString(66, QLatin1Char('Я')));
+        QVERIFY(!label12->isHidden());
+        QVERIFY(!child<QLabel>(m_w.get(), QStringLiteral("ImgStat_3"))->isHidden());
+        edit("Text5")->setText(QString(65, QLatin1Char('Я')));
+        QVERIFY(label12->isHidden());
+        QVERIFY(!child<QLabel>(m_w.get(), QStringLiteral("ImgStat_2"))->isHidden());
+
+        edit("Text6")->setText(QString(84, QLatin1Char('x')));
+        QCOMPARE(child<QLabel>(m_w.get(), QStringLiteral("Label16"))->text(), QStringLiteral("-4"));
+    }
+};
+
+COURTMAIL_TEST_MAIN(TestPartySearch)
+#include "tst_partysearch.moc"
