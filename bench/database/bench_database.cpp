@@ -15,6 +15,8 @@
 #include "database/dbexception.h"
 #include "database/firebirdenv.h"
 
+#include "../benchsupport.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
@@ -28,10 +30,7 @@
 
 namespace {
 
-QString connectionString(const QString &db)
-{
-    return QStringLiteral("DRIVER=Firebird/InterBase(r) driver; DBNAME=%1; UID=SYSDBA; PWD=masterkey").arg(db);
-}
+using bench::connectionString;
 
 double openOnce(const QString &db)
 {
@@ -45,21 +44,6 @@ double openOnce(const QString &db)
         std::exit(1);
     }
     return ms;
-}
-
-bool ensureDatabase(const QString &path, int parties)
-{
-    if (QFile::exists(path))
-        return true;
-    std::printf("building %s with %d parties...\n", qPrintable(path), parties);
-    std::fflush(stdout);
-    QProcess make;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("CASEFILEGEN"), QStringLiteral(COURTMAIL_CASEFILEGEN));
-    make.setProcessEnvironment(env);
-    make.setProcessChannelMode(QProcess::ForwardedChannels);
-    make.start(QStringLiteral(COURTMAIL_SOURCE_DIR "/scripts/make-db.sh"), {path, QString::number(parties)});
-    return make.waitForFinished(-1) && make.exitCode() == 0;
 }
 
 } // namespace
@@ -80,7 +64,7 @@ int main(int argc, char *argv[])
     const QString source = parser.isSet(dbOption)
         ? QFileInfo(parser.value(dbOption)).absoluteFilePath()
         : QStringLiteral(COURTMAIL_BUILD_DIR "/testdata/bench-%1.fdb").arg(parties);
-    if (!ensureDatabase(source, parties))
+    if (!bench::ensureDatabase(source, {QString::number(parties)}))
         return 1;
 
     // Work on a copy: the insert run changes it.

@@ -1,0 +1,36 @@
+#pragma once
+
+// Shared by the benchmarks: the generated databases they measure on.
+
+#include <QFile>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include <cstdio>
+
+namespace bench {
+
+inline QString connectionString(const QString &db)
+{
+    return QStringLiteral("DRIVER=Firebird/InterBase(r) driver; DBNAME=%1; UID=SYSDBA; PWD=masterkey").arg(db);
+}
+
+// Builds path with scripts/make-db.sh and the given arguments unless it
+// exists already (the first run of a benchmark pays for it once).
+inline bool ensureDatabase(const QString &path, const QStringList &makeDbArguments)
+{
+    if (QFile::exists(path))
+        return true;
+    std::printf("building %s (%s)...\n", qPrintable(path), qPrintable(makeDbArguments.join(QLatin1Char(' '))));
+    std::fflush(stdout);
+    QProcess make;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("CASEFILEGEN"), QStringLiteral(COURTMAIL_CASEFILEGEN));
+    make.setProcessEnvironment(env);
+    make.setProcessChannelMode(QProcess::ForwardedChannels);
+    make.start(QStringLiteral(COURTMAIL_SOURCE_DIR "/scripts/make-db.sh"), QStringList{path} + makeDbArguments);
+    return make.waitForFinished(-1) && make.exitCode() == 0;
+}
+
+} // namespace bench

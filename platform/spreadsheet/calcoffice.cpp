@@ -1,0 +1,278 @@
+#include "calcoffice.h"
+
+#include "officeprocess.h"
+#include "spreadsheeterror.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLibrary>
+#include <QProcess>
+#include <QThread>
+
+#include <cstdlib>
+
+#ifndef COURTMAIL_OFFICE_PROGRAM_DIR
+#define COURTMAIL_OFFICE_PROGRAM_DIR "/usr/lib/libreoffice/program"
+#endif
+
+namespace {
+
+const char ModuleFileName[] = "libcourtmail_calc.so";
+// A cold start takes about a second here; a loaded CI machine may need more.
+constexpr int StartTimeoutMs = 60000;
+constexpr int MaxRestarts = 3;
+
+QString s_modulePath;
+int s_headless = -1; // -1: decide from the environment
+QString s_pdfDirectory;
+CalcOffice::HandOverHandler s_handOverHandler;
+
+QString officeProgramDir()
+{
+    return QStringLiteral(COURTMAIL_OFFICE_PROGRAM_DIR);
+}
+
+void shutdownAtExit()
+{
+    CalcOffice::shutdown();
+}
+
+} // namespace
+
+QString CalcOffice::notInstalledMessage()
+{
+    return QStringLiteral("Не установлен LibreOffice Calc: печать невозможна.");
+}
+
+void CalcOffice::setModulePath(const QString &path)
+{
+    s_modulePath = path;
+}
+
+QString CalcOffice::modulePath()
+{
+    if (!s_modulePath.isEmpty())
+        return s_modulePath;
+    const QString fromEnv = qEnvironmentVariable("COURTMAIL_CALC_MODULE");
+    if (!fromEnv.isEmpty())
+        return fromEnv;
+    QStringList candidates;
+    const QString programDir = qEnvironmentVariable("COURTMAIL_PROGRAM_DIR");
+    if (!programDir.isEmpty())
+        candidates << programDir + QLatin1Char('/') + QLatin1String(ModuleFileName);
+    if (QCoreApplication::instance())
+        candidates << QCoreApplication::applicationDirPath() + QLatin1Char('/')
+                + QLatin1String(ModuleFileName);
+    for (const QString &c : candidates)
+        if (QFileInfo::exists(c))
+            return c;
+    return candidates.isEmpty() ? QString::fromLatin1(ModuleFileName) : candidates.constLast();
+}
+
+void CalcOffice::setHeadless(bool headless)
+{
+    s_headless = headless ? 1 : 0;
+}
+
+bool CalcOffice::isHeadless()
+{
+    if (s_headless >= 0)
+        return s_headless == 1;
+    const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
+    if (platform.startsWith(QLatin1String("offscreen")) || platform.startsWith(QLatin1String("minimal")))
+        return true;
+    return qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+void CalcOffice::setPrintToPdfDirectory(const QString &directory)
+{
+    s_pdfDirectory = directory;
+}
+
+QString CalcOffice::printToPdfDirectory()
+{
+    return s_pdfDirectory.isEmpty() ? qEnvironmentVariable("COURTMAIL_PRINT_TO_PDF_DIR")
+                                    : s_pdfDirectory;
+}
+
+void CalcOffice::setHandOverHandler(HandOverHandler handler)
+{
+    s_handOverHandler = std::move(handler);
+}
+
+void CalcOffice::shutdown()
+{
+    instance().stop();
+}
+
+qint64 CalcOffice::processId()
+{
+    CalcOffice &office = instance();
+    return office.m_process ? office.m_process->processId() : 0;
+}
+
+QString CalcOffice::profileDirectory()
+{
+    CalcOffice &office = instance();
+    return office.m_process ? office.m_process->profileDirectory() : QString();
+}
+
+CalcOffice &CalcOffice::instance()
+{
+    // Never destroyed: at exit the module's libraries may already be torn
+    // down, and releasing UNO references then would crash. The office is
+    // ended by the exit hook instead.
+    static CalcOffice *office = new CalcOffice;
+    return *office;
+}
+
+CalcOffice::CalcOffice() = default;
+
+void CalcOffice::loadModule()
+{
+    if (m_backend)
+        return;
+    const QString path = modulePath();
+    auto *library = new QLibrary(path);
+    auto factory = reinterpret_cast<CalcBackendFactory>(
+        library->resolve(COURTMAIL_CALC_BACKEND_FACTORY));
+    if (!factory) {
+        // Without LibreOffice the module cannot load at all
+        // (libuno_sal.so.3 is missing); without the module there is nothing
+        // to load. For the clerk both mean the same.
+        qWarning().noquote() << "Spreadsheet module" << path
+                             << "not usable:" << library->errorString();
+        delete library;
+        throw SpreadsheetError(notInstalledMessage());
+    }
+    // The library stays loaded for good: unloading UNO is not safe.
+    m_library = library;
+    m_backend = factory();
+}
+
+void CalcOffice::start()
+{
+    loadModule();
+    const QString programDir = officeProgramDir();
+    if (!QFileInfo(programDir + QStringLiteral("/soffice.bin")).isExecutable())
+        throw SpreadsheetError(notInstalledMessage());
+
+    static bool swept = false;
+    if (!swept) {
+        OfficeProcess::removeStaleProfiles();
+        swept = true;
+    }
+
+    auto process = std::make_unique<OfficeProcess>(programDir);
+    process->launch();
+    QElapsedTimer clock;
+    clock.start();
+    int restarts = 0;
+    for (;;) {
+        int exitCode = 0;
+        if (process->hasExited(&exitCode)) {
+            if (exitCode == OfficeProcess::RestartRequested && restarts++ < MaxRestarts) {
+                process->launch();
+                continue;
+            }
+            const QString log = process->logTail();
+            throw SpreadsheetError(
+                QStringLiteral("LibreOffice Calc завершился при запуске (код %1).%2")
+                    .arg(exitCode)
+                    .arg(log.isEmpty() ? QString() : QLatin1Char('\n') + log));
+        }
+        bool connected = false;
+        try {
+            connected = m_backend->tryConnect(process->pipeName());
+        } catch (const std::exception &e) {
+            throw SpreadsheetError(QString::fromUtf8(e.what()));
+        }
+        if (connected)
+            break;
+        if (clock.elapsed() > StartTimeoutMs)
+            throw SpreadsheetError(
+                QStringLiteral("LibreOffice Calc не отвечает: запуск не завершился за %1 секунд.")
+                    .arg(StartTimeoutMs / 1000));
+        QThread::msleep(20);
+    }
+    m_process = std::move(process);
+    m_connected = true;
+    ++m_generation;
+
+    if (!m_exitHookInstalled) {
+        if (QCoreApplication::instance())
+            qAddPostRoutine(shutdownAtExit);
+        std::atexit(shutdownAtExit);
+        m_exitHookInstalled = true;
+    }
+}
+
+void CalcOffice::stop()
+{
+    if (!m_process)
+        return;
+    if (m_backend && m_connected)
+        m_backend->terminateOffice();
+    m_connected = false;
+    // terminate() returns before the process is gone; give it a moment to
+    // end cleanly before the profile goes.
+    if (!m_process->waitForExit(5000))
+        m_process->kill();
+    m_process.reset();
+}
+
+CalcBackend &CalcOffice::backend()
+{
+    if (m_connected && m_process && m_process->isRunning())
+        return *m_backend;
+    if (m_process) {
+        // Died since the last step.
+        if (m_backend)
+            m_backend->disconnect();
+        m_connected = false;
+        m_process.reset();
+    }
+    start();
+    return *m_backend;
+}
+
+CalcBackend *CalcOffice::runningBackend()
+{
+    return (m_connected && m_process && m_process->isRunning()) ? m_backend : nullptr;
+}
+
+void CalcOffice::noteFailure()
+{
+    if (m_process && m_process->hasExited()) {
+        if (m_backend)
+            m_backend->disconnect();
+        m_connected = false;
+        m_process.reset();
+    }
+}
+
+void CalcOffice::showToClerk(const QStringList &files)
+{
+    if (files.isEmpty())
+        return;
+    if (s_handOverHandler) {
+        s_handOverHandler(files);
+        return;
+    }
+    if (isHeadless()) {
+        qInfo().noquote() << "No display: workbook left in" << files.join(QLatin1String(", "));
+        return;
+    }
+    // The clerk's own office (their profile), detached from us: it stays
+    // when we exit, and takes the files into an office already running.
+    QProcess office;
+    office.setProgram(officeProgramDir() + QStringLiteral("/soffice"));
+    office.setArguments(QStringList{QStringLiteral("--nologo")} + files);
+    office.setStandardOutputFile(QProcess::nullDevice());
+    office.setStandardErrorFile(QProcess::nullDevice());
+    if (!office.startDetached())
+        throw SpreadsheetError(QStringLiteral("Не удалось показать книгу в LibreOffice Calc: %1")
+                                   .arg(office.errorString()));
+}

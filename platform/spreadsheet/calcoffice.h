@@ -1,0 +1,85 @@
+#pragma once
+
+// The office behind every ExcelApplication of this program: one headless
+// LibreOffice process, started on first use through the run-time loaded
+// module libcourtmail_calc.so, reused by every later "new instance", and
+// ended when the program ends (QCoreApplication's post routines, else
+// atexit; PR_SET_PDEATHSIG if the program dies). A dead office is noticed
+// at the next failing step and replaced at the next use.
+//
+// Also holds the program-wide switches and test seams:
+// - module path: setModulePath(), else $COURTMAIL_CALC_MODULE, else
+//   libcourtmail_calc.so in $COURTMAIL_PROGRAM_DIR, else in the
+//   executable's folder. A module or office that cannot be found shows as
+//   notInstalledMessage() at the first use, never at start-up;
+// - headless: setHeadless(), else true when QT_QPA_PLATFORM is "offscreen"
+//   or "minimal" or no display is set. The printing office is always
+//   headless; headless mode only means workbooks left to the clerk are not
+//   shown in a desktop office window;
+// - print to PDF: setPrintToPdfDirectory(), else $COURTMAIL_PRINT_TO_PDF_DIR:
+//   every PrintOut then writes a new PDF file there instead of printing;
+// - hand-over handler: replaces showing workbooks to the clerk, gets the
+//   files that would have been opened.
+
+#include "calcbackend.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class OfficeProcess;
+class QLibrary;
+
+class CalcOffice
+{
+public:
+    using HandOverHandler = std::function<void(const QStringList &files)>;
+
+    static QString notInstalledMessage();
+
+    static void setModulePath(const QString &path);
+    static QString modulePath();
+    static void setHeadless(bool headless);
+    static bool isHeadless();
+    static void setPrintToPdfDirectory(const QString &directory);
+    static QString printToPdfDirectory();
+    static void setHandOverHandler(HandOverHandler handler);
+
+    // Ends the office now (the next use starts a new one). Safe to call
+    // when none runs.
+    static void shutdown();
+    // 0 and empty while no office runs.
+    static qint64 processId();
+    static QString profileDirectory();
+
+    // For the Excel* classes.
+    static CalcOffice &instance();
+    // Starts the office when needed. Throws SpreadsheetError.
+    CalcBackend &backend();
+    // The running office's backend, or null; never starts one.
+    CalcBackend *runningBackend();
+    // Counts office starts; documents of an earlier office are gone.
+    int generation() const { return m_generation; }
+    // Called after a failed step: forgets an office that has died.
+    void noteFailure();
+    // Shows the files in a desktop office window that stays after we exit
+    // (or hands them to the handler). Throws SpreadsheetError.
+    void showToClerk(const QStringList &files);
+
+private:
+    CalcOffice();
+    ~CalcOffice() = delete; // lives to the process's end, see calcoffice.cpp
+
+    void loadModule();
+    void start();
+    void stop();
+
+    QLibrary *m_library = nullptr;
+    CalcBackend *m_backend = nullptr;
+    std::unique_ptr<OfficeProcess> m_process;
+    bool m_connected = false;
+    int m_generation = 0;
+    bool m_exitHookInstalled = false;
+};
