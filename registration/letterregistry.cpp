@@ -42,7 +42,9 @@ qint32 nextFrom(Command &command, const QString &sql, const char *column)
 {
     command.CommandText = sql;
     command.Parameters.clear();
+    command.MaxRecords = 1;
     const Recordset rs = command.Execute(-1);
+    command.MaxRecords = 0;
     if (rs.Eof())
         return 1;
     return toWholeNumber(rs.Fields(0), column) + 1;

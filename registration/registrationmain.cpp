@@ -600,6 +600,7 @@ void RegistrationMain::LoadParties(const QString &filter)
         return;
 
     m_command.ActiveConnection = objADOConnection;
+    m_command.MaxRecords = 0;
     if (filter.isEmpty()) {
         m_command.CommandText = QStringLiteral(
             "select \"Subject\".\"FullName\", \"Subject\".\"OID\" from \"Subject\" order by \"Subject\".\"OID\" desc");
@@ -657,6 +658,8 @@ void RegistrationMain::List0_Click()
         "\"Address\".\"Building\", \"Address\".\"AdditionalBuilding\", \"Address\".\"Room\" from \"Address\" "
         "where \"Subject\"=?");
     m_command.Parameters = {e.OID};
+    // Only the first address row is taken.
+    m_command.MaxRecords = 1;
     Recordset rs;
     try {
         rs = m_command.Execute(-1);
@@ -833,6 +836,7 @@ void RegistrationMain::RegisterItem()
 void RegistrationMain::UpdateCurrentBar(const QString &value)
 {
     m_command.ActiveConnection = objADOConnection;
+    m_command.MaxRecords = 0;
     m_command.CommandText = QStringLiteral("update Z_POSTCONFIG set CURRENT_BAR=?");
     m_command.Parameters = {value};
     m_command.Execute(-1);

@@ -9,5 +9,5 @@ Recordset Command::Execute(int options)
     RecordsAffected = -1;
     if (!ActiveConnection)
         throw DbException({QStringLiteral("Команде не назначено соединение с базой данных."), 0});
-    return ActiveConnection->execute(CommandText, Parameters, &RecordsAffected);
+    return ActiveConnection->execute(CommandText, Parameters, MaxRecords, &RecordsAffected);
 }

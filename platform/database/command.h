@@ -28,6 +28,9 @@ public:
     QString CommandText;
     QVariantList Parameters;
     int RecordsAffected = -1;
+    // Rows a query reads at most; 0 reads them all. A query that feeds a
+    // single value sets 1, so a large table costs no more than a small one.
+    int MaxRecords = 0;
 
     // options is accepted for the callers' sake and ignored.
     Recordset Execute(int options = -1);

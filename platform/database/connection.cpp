@@ -185,13 +185,14 @@ void Connection::runOnWorker(Function function)
                                   Qt::BlockingQueuedConnection);
 }
 
-Recordset Connection::execute(const QString &sql, const QVariantList &parameters, int *recordsAffected)
+Recordset Connection::execute(const QString &sql, const QVariantList &parameters, int maxRecords,
+                              int *recordsAffected)
 {
     Recordset records;
     DbError error;
     bool ok = false;
     runOnWorker([&](DbWorker *worker) {
-        ok = worker->execute(sql, parameters, &records, recordsAffected, &error);
+        ok = worker->execute(sql, parameters, maxRecords, &records, recordsAffected, &error);
     });
     if (!ok)
         throw DbException(error);

@@ -81,7 +81,7 @@ private:
     friend class Command;
 
     // Runs one statement on the worker; throws DbException on failure.
-    Recordset execute(const QString &sql, const QVariantList &parameters, int *recordsAffected);
+    Recordset execute(const QString &sql, const QVariantList &parameters, int maxRecords, int *recordsAffected);
 
     template<typename Function>
     void runOnWorker(Function function);

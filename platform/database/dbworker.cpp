@@ -97,7 +97,7 @@ void DbWorker::shutdown()
     thread()->quit();
 }
 
-bool DbWorker::execute(const QString &sql, const QVariantList &parameters, Recordset *records,
+bool DbWorker::execute(const QString &sql, const QVariantList &parameters, int maxRecords, Recordset *records,
                        int *recordsAffected, DbError *error)
 {
     // A fresh query per statement: a re-executed prepared SELECT would keep
@@ -135,7 +135,8 @@ bool DbWorker::execute(const QString &sql, const QVariantList &parameters, Recor
     }
 
     QList<QVariant> values;
-    while (query.next()) {
+    int rows = 0;
+    while ((maxRecords <= 0 || rows++ < maxRecords) && query.next()) {
         for (int i = 0; i < columnCount; ++i) {
             if (decimalScale.at(i) > 0 && !query.isNull(i))
                 values.append(exactDecimal(query.value(i), decimalScale.at(i)));

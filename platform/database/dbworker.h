@@ -40,7 +40,8 @@ public:
     // Rolls back an open transaction, detaches and ends the worker's thread.
     void shutdown();
 
-    bool execute(const QString &sql, const QVariantList &parameters, Recordset *records,
+    // maxRecords > 0 stops reading after that many rows.
+    bool execute(const QString &sql, const QVariantList &parameters, int maxRecords, Recordset *records,
                  int *recordsAffected, DbError *error);
     bool beginTransaction(DbError *error);
     bool commitTransaction(DbError *error);

@@ -552,6 +552,16 @@ void TestCommand::hundredThousandRows()
     }
     QCOMPARE(sum, Q_INT64_C(4999950000));
     QCOMPARE(expected, -1);
+
+    // A query that feeds one value reads one row, however many there are.
+    Command first;
+    first.ActiveConnection = &connection;
+    first.MaxRecords = 1;
+    first.CommandText = QStringLiteral("select rdb$relation_name from rdb$relations order by 1");
+    const Recordset one = first.Execute();
+    QCOMPARE(one.RecordCount(), 1);
+    first.MaxRecords = 0;
+    QVERIFY(first.Execute().RecordCount() > 1);
 }
 
 void TestCommand::misuseThrowsInsteadOfCrashing()
