@@ -7,6 +7,7 @@
 #include "database/connection.h"
 #include "environment/environment.h"
 #include "environment/regional.h"
+#include "lettrixtesting.h"
 #include "testdb.h"
 #include "testmain.h"
 #include "ui/msgboxrecorder.h"
@@ -21,15 +22,6 @@
 #include <QTemporaryDir>
 
 namespace {
-
-template<typename T>
-T *child(QWidget *window, const QString &name)
-{
-    T *found = window->findChild<T *>(name);
-    if (!found)
-        qFatal("no control %s", qPrintable(name));
-    return found;
-}
 
 QStringList lines(QListView *list)
 {
@@ -76,12 +68,7 @@ private Q_SLOTS:
     void init()
     {
         const QString path = m_db.freshCopy();
-        QFile f(m_programDir.filePath(QStringLiteral("options.ini")));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write((QStringLiteral("[Main]\r\nConnectionString=") + path
-                 + QStringLiteral("\r\nUser=SYSDBA\r\nPass=masterkey\r\n"))
-                    .toUtf8());
-        f.close();
+        QVERIFY(writeOptions(m_programDir.path(), path));
         m_boxes = std::make_unique<MsgBoxRecorder>();
         m_w = std::make_unique<RegistrationMain>();
         QTRY_VERIFY_WITH_TIMEOUT(m_w->isConnected(), 15000);

@@ -12,6 +12,7 @@
 #include "database/dbexception.h"
 #include "environment/environment.h"
 #include "environment/regional.h"
+#include "lettrixtesting.h"
 #include "testdb.h"
 #include "testmain.h"
 #include "ui/msgbox.h"
@@ -31,15 +32,6 @@ namespace {
 
 const QString kAddress6 = QStringLiteral("101000\nМосковская обл.\nг.Москва\nпр.Мира\nд.1");
 const QString kAddress5 = QStringLiteral("36000\nПолтавская обл.\nг.Полтава\nвул. Пам'яті\nд.12, кв.45");
-
-template<typename T>
-T *child(QWidget *window, const QString &name)
-{
-    T *found = window->findChild<T *>(name);
-    if (!found)
-        qFatal("no control %s", qPrintable(name));
-    return found;
-}
 
 void clickKind(QWidget *dialog, int index)
 {
@@ -112,12 +104,7 @@ private Q_SLOTS:
     void init()
     {
         m_path = m_db.freshCopy();
-        QFile f(m_programDir.filePath(QStringLiteral("options.ini")));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write((QStringLiteral("[Main]\r\nConnectionString=") + m_path
-                 + QStringLiteral("\r\nUser=SYSDBA\r\nPass=masterkey\r\n"))
-                    .toUtf8());
-        f.close();
+        QVERIFY(writeOptions(m_programDir.path(), m_path));
         m_boxes = std::make_unique<MsgBoxRecorder>();
         m_w = std::make_unique<RegistrationMain>();
         QTRY_VERIFY_WITH_TIMEOUT(m_w->isConnected(), 15000);

@@ -8,6 +8,7 @@
 #include "environment/regional.h"
 #include "environment/shellopenrecorder.h"
 #include "profile/profilefile.h"
+#include "lettrixtesting.h"
 #include "testdb.h"
 #include "testmain.h"
 #include "ui/msgbox.h"
@@ -30,15 +31,6 @@
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
-
-template<typename T>
-T *child(QWidget *window, const char *name)
-{
-    T *found = window->findChild<T *>(QString::fromLatin1(name));
-    if (!found)
-        qFatal("no control %s", name);
-    return found;
-}
 
 QByteArray readAll(const QString &path)
 {
