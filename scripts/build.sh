@@ -3,6 +3,8 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
-timeout -k 10 300 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > build.log 2>&1 || { cat build.log; exit 1; }
+mkdir -p build
+timeout -k 10 300 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > build/configure.log 2>&1 \
+  || { cat build/configure.log; exit 1; }
 timeout -k 10 1800 cmake --build build -j"$(nproc)" 2>&1 | tail -n 40
 test "${PIPESTATUS[0]}" -eq 0

@@ -19,6 +19,11 @@ if [ ! -f "$ini" ]; then
   printf '[Main]\r\nConnectionString=%s\r\nUser=SYSDBA\r\nPass=masterkey\r\n' "$db" > "$ini"
 fi
 
+# The office works with Russian regional settings (dates as dd.MM.yyyy).
+case "${LC_ALL:-${LANG:-}}" in
+  ""|C|C.*|POSIX) export LANG=ru_RU.UTF-8 LC_ALL= ;;
+esac
+
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display: starting Lettrix under Xvfb."
   exec xvfb-run -a -s "-screen 0 1366x768x24" "$top/build/bin/Lettrix"

@@ -1,0 +1,515 @@
+// The printing window against the real LibreOffice and the real templates:
+// what each button prints, what it leaves to the clerk, and how a failing
+// print is abandoned. One office serves all cases.
+
+#include "currentletter.h"
+#include "prntform.h"
+
+#include "check.h"
+#include "environment/environment.h"
+#include "environment/regional.h"
+#include "spreadsheet/calcoffice.h"
+#include "spreadsheet/excelapplication.h"
+#include "ui/msgbox.h"
+#include "ui/msgboxrecorder.h"
+#include "xpb.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+const QString kEnvelope1 = QStringLiteral("Конверт 1 (DL 110x220).xls");
+const QString kEnvelope2 = QStringLiteral("Конверт 2 (C5 162x229).xls");
+
+QString runTool(const QString &tool, const QStringList &arguments)
+{
+    QProcess p;
+    p.start(tool, arguments);
+    if (!p.waitForFinished(60000))
+        return {};
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// pdftotext's words with every run of white space made one blank, so that a
+// text is found whatever the columns between its words.
+QString pdfText(const QString &pdf)
+{
+    return runTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}).simplified();
+}
+
+int pdfImageCount(const QString &pdf)
+{
+    // Two heading lines, then one line per image.
+    const QStringList lines = runTool(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf})
+                                  .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return qMax(0, int(lines.size()) - 2);
+}
+
+const QString kRecipient = QStringLiteral("Петренко Иван Сергеевич");
+
+QString ukrainianAddress()
+{
+    return QStringList{QStringLiteral("01001"), QStringLiteral("УКРАИНА"),
+                       QStringLiteral("Киевская обл."), QStringLiteral("г. Киев"),
+                       QStringLiteral("ул. Крещатик"), QStringLiteral("д. 22")}
+        .join(kCrLf);
+}
+
+void writeEmptyFile(const QString &path)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+}
+
+} // namespace
+
+class TestPrntForm : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void envelopeList_data();
+    void envelopeList();
+    void envelopePrints_data();
+    void envelopePrints();
+    void envelopeWithBarcodeCarriesPicture();
+    void notificationBackPrints_data();
+    void notificationBackPrints();
+    void frontPrintsUnchanged();
+    void tickedBoxHandsWorkbookToClerk_data();
+    void tickedBoxHandsWorkbookToClerk();
+    void failedPrintIsReported_data();
+    void failedPrintIsReported();
+    void closeButtonClosesWindow();
+
+private:
+    // A window over the program folder; shown, so that clicks reach it.
+    std::unique_ptr<PrntForm> openForm();
+    void click(PrntForm &form, const QString &button);
+    // The PDFs that appeared since init().
+    QStringList newPdfs() const;
+    void saveShot(const QString &pdf, const QString &name);
+
+    QTemporaryDir m_dir;
+    QString m_programFolder;
+    QString m_pdfDir;
+    QString m_tempDir;
+    QStringList m_shown;
+    QStringList m_pdfsBefore;
+};
+
+void TestPrntForm::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    Regional::pin(QLocale(QLocale::Russian, QLocale::Russia));
+    m_programFolder = qEnvironmentVariable("COURTMAIL_PROGRAM_DIR");
+    QVERIFY2(QFileInfo::exists(m_programFolder + QStringLiteral("/templates/") + kEnvelope1),
+             "the workbook templates are not built");
+    m_pdfDir = m_dir.filePath(QStringLiteral("pdf"));
+    m_tempDir = m_dir.filePath(QStringLiteral("temp"));
+    QVERIFY(QDir().mkpath(m_pdfDir));
+    QVERIFY(QDir().mkpath(m_tempDir));
+    // Working copies go to the Temp folder; keep them inside the test's own.
+    qputenv("TMPDIR", QFile::encodeName(m_tempDir));
+    QCOMPARE(TempFolder(), m_tempDir);
+    CalcOffice::setPrintToPdfDirectory(m_pdfDir);
+    CalcOffice::setHandOverHandler([this](const QStringList &files) { m_shown += files; });
+}
+
+void TestPrntForm::init()
+{
+    setProgramFolder(m_programFolder);
+    ItemId = 16;
+    ItemNumber = QStringLiteral("17");
+    ItemDate = QDateTime(QDate(2024, 3, 5), QTime(14, 30, 0));
+    ItemRecipient = kRecipient;
+    ItemAddress = ukrainianAddress();
+    ItemNotes = QStringLiteral("дело 2-315/2024");
+    ItemType = 2;
+    ItemBarcode = QStringLiteral("Null");
+    ItemCreator = QStringLiteral("clerk");
+    ItemFlag = 1;
+    m_shown.clear();
+    m_pdfsBefore = QDir(m_pdfDir).entryList({QStringLiteral("*.pdf")}, QDir::Files);
+}
+
+void TestPrntForm::cleanup()
+{
+    setProgramFolder(m_programFolder);
+}
+
+std::unique_ptr<PrntForm> TestPrntForm::openForm()
+{
+    auto form = std::make_unique<PrntForm>();
+    form->show();
+    if (!QTest::qWaitForWindowExposed(form.get()))
+        return nullptr;
+    return form;
+}
+
+void TestPrntForm::click(PrntForm &form, const QString &button)
+{
+    auto *target = form.findChild<XpB *>(button);
+    QVERIFY2(target, qPrintable(button));
+    QTest::mouseClick(target, Qt::LeftButton);
+}
+
+QStringList TestPrntForm::newPdfs() const
+{
+    QStringList found;
+    for (const QString &name : QDir(m_pdfDir).entryList({QStringLiteral("*.pdf")}, QDir::Files)) {
+        if (!m_pdfsBefore.contains(name))
+            found << QDir(m_pdfDir).filePath(name);
+    }
+    return found;
+}
+
+// Renders a printed page for a person to look at; only when asked, since a
+// test must not write outside its own folders.
+void TestPrntForm::saveShot(const QString &pdf, const QString &name)
+{
+    const QString dir = qEnvironmentVariable("COURTMAIL_SHOTS_DIR");
+    if (dir.isEmpty())
+        return;
+    QDir().mkpath(dir);
+    runTool(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"),
+                                         QStringLiteral("60"), QStringLiteral("-singlefile"), pdf,
+                                         QDir(dir).filePath(name)});
+}
+
+void TestPrntForm::envelopeList_data()
+{
+    QTest::addColumn<QStringList>("files");     // empty: the real templates folder
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("the two shipped layouts, first selected")
+        << QStringList{} << QStringList{kEnvelope1, kEnvelope2};
+    QTest::newRow("sorted by name, other workbooks left out")
+        << QStringList{QStringLiteral("Конверт Б.xls"), QStringLiteral("уведомление 1.xls"),
+                       QStringLiteral("Конверт А.xls"), QStringLiteral("Журнал.xls"),
+                       QStringLiteral("Конверт В.ods")}
+        << QStringList{QStringLiteral("Конверт А.xls"), QStringLiteral("Конверт Б.xls")};
+    QTest::newRow("no envelope layout: empty, nothing selected")
+        << QStringList{QStringLiteral("уведомление 2.xls")} << QStringList{};
+}
+
+void TestPrntForm::envelopeList()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, expected);
+
+    QTemporaryDir folder;
+    if (!files.isEmpty()) {
+        QVERIFY(QDir().mkpath(folder.filePath(QStringLiteral("templates"))));
+        for (const QString &name : files)
+            writeEmptyFile(folder.filePath(QStringLiteral("templates/") + name));
+        setProgramFolder(folder.path());
+    }
+    PrntForm form;
+    auto *combo = form.findChild<QComboBox *>(QStringLiteral("Combo1"));
+    QVERIFY(combo);
+    QStringList listed;
+    for (int i = 0; i < combo->count(); ++i)
+        listed << combo->itemText(i);
+    QCOMPARE(listed, expected);
+    QCOMPARE(combo->currentIndex(), expected.isEmpty() ? -1 : 0);
+    QCOMPARE(combo->currentText(), expected.value(0));
+    QCOMPARE(form.windowTitle(), QStringLiteral("Печать"));
+    auto *check = form.findChild<Check *>(QStringLiteral("Check1"));
+    QVERIFY(check);
+    QVERIFY(!check->Value());
+}
+
+void TestPrntForm::envelopePrints_data()
+{
+    QTest::addColumn<int>("layout");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QStringList>("expectedTexts");
+    QTest::addColumn<bool>("country");
+
+    QTest::newRow("five-digit index gets the country")
+        << 0 << ukrainianAddress() << QStringList{QStringLiteral("01001"), QStringLiteral("Киевская обл."),
+                                                  QStringLiteral("ул. Крещатик, д. 22")}
+        << true;
+    QTest::newRow("six-digit index, other layout, no country")
+        << 1
+        << QStringList{QStringLiteral("603000"), QStringLiteral("Нижегородская обл."),
+                       QStringLiteral("г. Нижний Новгород"), QStringLiteral("ул. Большая Покровская"),
+                       QStringLiteral("д. 12, кв. 5")}
+               .join(kCrLf)
+        << QStringList{QStringLiteral("603000"), QStringLiteral("г. Нижний Новгород"),
+                       QStringLiteral("ул. Большая Покровская")}
+        << false;
+}
+
+void TestPrntForm::envelopePrints()
+{
+    QFETCH(int, layout);
+    QFETCH(QString, address);
+    QFETCH(QStringList, expectedTexts);
+    QFETCH(bool, country);
+
+    ItemAddress = address;
+    MsgBoxRecorder boxes;
+    auto form = openForm();
+    QVERIFY(form);
+    form->findChild<QComboBox *>(QStringLiteral("Combo1"))->setCurrentIndex(layout);
+    click(*form, QStringLiteral("XpB2"));
+
+    QCOMPARE(boxes.count(), 0);
+    const QStringList pdfs = newPdfs();
+    QCOMPARE(pdfs.size(), 1);
+    QVERIFY(m_shown.isEmpty());
+    const QString text = pdfText(pdfs.first());
+    QVERIFY2(text.contains(ItemRecipient), qPrintable(text));
+    for (const QString &expected : expectedTexts)
+        QVERIFY2(text.contains(expected), qPrintable(expected + QStringLiteral(" in: ") + text));
+    QCOMPARE(text.contains(QStringLiteral("УКРАИНА")), country);
+    if (layout == 0)
+        saveShot(pdfs.first(), QStringLiteral("envelope"));
+}
+
+void TestPrntForm::envelopeWithBarcodeCarriesPicture()
+{
+    MsgBoxRecorder boxes;
+    auto form = openForm();
+    QVERIFY(form);
+
+    click(*form, QStringLiteral("XpB2"));
+    QCOMPARE(boxes.count(), 0);
+    QStringList pdfs = newPdfs();
+    QCOMPARE(pdfs.size(), 1);
+    const int imagesWithout = pdfImageCount(pdfs.first());
+
+    m_pdfsBefore << QFileInfo(pdfs.first()).fileName();
+    ItemBarcode = QStringLiteral("1234567890123");
+    click(*form, QStringLiteral("XpB2"));
+    QCOMPARE(boxes.count(), 0);
+    pdfs = newPdfs();
+    QCOMPARE(pdfs.size(), 1);
+    QCOMPARE(pdfImageCount(pdfs.first()), imagesWithout + 1);
+    saveShot(pdfs.first(), QStringLiteral("envelope-barcode"));
+
+    // A 13-character code the barcode cannot draw abandons the whole print.
+    m_pdfsBefore << QFileInfo(pdfs.first()).fileName();
+    ItemBarcode = QStringLiteral("12345678901AB");
+    click(*form, QStringLiteral("XpB2"));
+    QCOMPARE(boxes.count(), 1);
+    QCOMPARE(boxes.last().title, QStringLiteral("Ошибка"));
+    QCOMPARE(boxes.last().icon(), vbCritical);
+    QVERIFY(!boxes.last().prompt.isEmpty());
+    QVERIFY(newPdfs().isEmpty());
+}
+
+void TestPrntForm::notificationBackPrints_data()
+{
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<QString>("reference");
+
+    QTest::newRow("position 0, registered, number 17")
+        << 0 << 2 << QStringLiteral("17") << QStringLiteral("05.03.2024 (з/ув)")
+        << QStringLiteral("[дело 2-315/2024 исх 17]");
+    QTest::newRow("position 3, simple letter, one-digit number")
+        << 3 << 1 << QStringLiteral("7") << QStringLiteral("05.03.2024")
+        << QStringLiteral("[дело 2-315/2024]");
+}
+
+void TestPrntForm::notificationBackPrints()
+{
+    QFETCH(int, position);
+    QFETCH(int, type);
+    QFETCH(QString, number);
+    QFETCH(QString, date);
+    QFETCH(QString, reference);
+
+    ItemType = type;
+    ItemNumber = number;
+    MsgBoxRecorder boxes;
+    auto form = openForm();
+    QVERIFY(form);
+    click(*form, QStringLiteral("uob_%1").arg(position));
+
+    QCOMPARE(boxes.count(), 0);
+    const QStringList pdfs = newPdfs();
+    QCOMPARE(pdfs.size(), 1);
+    const QString text = pdfText(pdfs.first());
+    for (const QString &expected : {ItemRecipient, reference, date,
+                                    QStringLiteral("Украина, Киевская обл., г. Киев")}) {
+        QVERIFY2(text.contains(expected), qPrintable(expected + QStringLiteral(" in: ") + text));
+    }
+    if (type == 1)
+        QVERIFY(!text.contains(QStringLiteral("(з/ув)")));
+    if (position == 0)
+        saveShot(pdfs.first(), QStringLiteral("notification-back"));
+    else
+        saveShot(pdfs.first(), QStringLiteral("notification-back-%1").arg(position));
+}
+
+void TestPrntForm::frontPrintsUnchanged()
+{
+    const QStringList copiesBefore = QDir(m_tempDir).entryList({QStringLiteral("*.xls")}, QDir::Files);
+    MsgBoxRecorder boxes;
+    auto form = openForm();
+    QVERIFY(form);
+    click(*form, QStringLiteral("ulic_0"));
+
+    QCOMPARE(boxes.count(), 0);
+    const QStringList pdfs = newPdfs();
+    QCOMPARE(pdfs.size(), 1);
+    const QString text = pdfText(pdfs.first());
+    QVERIFY(!text.isEmpty());
+    QVERIFY(!text.contains(ItemRecipient));
+    // The front is printed from the template itself: no working copy.
+    QCOMPARE(QDir(m_tempDir).entryList({QStringLiteral("*.xls")}, QDir::Files), copiesBefore);
+    saveShot(pdfs.first(), QStringLiteral("notification-front"));
+}
+
+void TestPrntForm::tickedBoxHandsWorkbookToClerk_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("cell");     // empty: the template itself is shown
+    QTest::addColumn<QString>("value");
+
+    QTest::newRow("envelope: filled working copy") << QStringLiteral("XpB2")
+                                                   << QStringLiteral("H9") << kRecipient;
+    QTest::newRow("notification back: filled working copy")
+        << QStringLiteral("uob_2") << QStringLiteral("AC16") << kRecipient;
+    QTest::newRow("notification front: the template itself") << QStringLiteral("ulic_0")
+                                                             << QString() << QString();
+}
+
+void TestPrntForm::tickedBoxHandsWorkbookToClerk()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, cell);
+    QFETCH(QString, value);
+
+    MsgBoxRecorder boxes;
+    auto form = openForm();
+    QVERIFY(form);
+    auto *check = form->findChild<Check *>(QStringLiteral("Check1"));
+    QTest::mouseClick(check, Qt::LeftButton);
+    QVERIFY(check->Value());
+    click(*form, button);
+
+    QCOMPARE(boxes.count(), 0);
+    QVERIFY(newPdfs().isEmpty());
+    QCOMPARE(m_shown.size(), 1);
+    const QString shown = m_shown.first();
+    if (cell.isEmpty()) {
+        QCOMPARE(QFileInfo(shown).canonicalFilePath(),
+                 QFileInfo(m_programFolder + QStringLiteral("/templates/уведомление 1.xls"))
+                     .canonicalFilePath());
+        return;
+    }
+    QCOMPARE(QFileInfo(shown).absolutePath(), QFileInfo(m_tempDir).absoluteFilePath());
+    QVERIFY2(QRegularExpression(QStringLiteral("^tovra_znp_(0|[1-9][0-9]{0,5})\\.xls$"))
+                 .match(QFileInfo(shown).fileName())
+                 .hasMatch(),
+             qPrintable(shown));
+    // What the clerk gets is the filled copy.
+    ExcelApplication excel;
+    ExcelWorkbook book = excel.Workbooks().Open(shown);
+    QCOMPARE(book.Worksheets(1).Range(cell).Value().toString(), value);
+    excel.Quit();
+    // The box keeps its state for the next print while the window is open.
+    QVERIFY(check->Value());
+}
+
+void TestPrntForm::failedPrintIsReported_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("promptPart");
+
+    QTest::newRow("empty envelope list") << QStringLiteral("no templates") << QStringLiteral("XpB2")
+                                         << QStringLiteral("Конверт*.xls");
+    QTest::newRow("typed name that is no file") << QStringLiteral("typed") << QStringLiteral("XpB2")
+                                                << QStringLiteral("Конверт 9.xls");
+    QTest::newRow("front template missing") << QStringLiteral("no templates")
+                                            << QStringLiteral("ulic_0")
+                                            << QStringLiteral("уведомление 1.xls");
+    QTest::newRow("back template missing") << QStringLiteral("no templates")
+                                           << QStringLiteral("uob_1")
+                                           << QStringLiteral("уведомление 2.xls");
+    QTest::newRow("printing fails") << QStringLiteral("print fails") << QStringLiteral("uob_0")
+                                    << QString();
+}
+
+void TestPrntForm::failedPrintIsReported()
+{
+    QFETCH(QString, setup);
+    QFETCH(QString, button);
+    QFETCH(QString, promptPart);
+
+    QTemporaryDir folder;
+    QVERIFY(QDir().mkpath(folder.filePath(QStringLiteral("templates"))));
+    if (setup == QLatin1String("no templates")) {
+        setProgramFolder(folder.path());
+    } else if (setup == QLatin1String("print fails")) {
+        // A print folder below a plain file can never be written.
+        writeEmptyFile(folder.filePath(QStringLiteral("plain")));
+        CalcOffice::setPrintToPdfDirectory(folder.filePath(QStringLiteral("plain/pdf")));
+    }
+    const auto restorePrinting = qScopeGuard([this] { CalcOffice::setPrintToPdfDirectory(m_pdfDir); });
+    const QStringList copiesBefore =
+        QDir(m_tempDir).entryList({QStringLiteral("tovra_znp_*.xls")}, QDir::Files);
+
+    MsgBoxRecorder boxes;
+    auto form = openForm();
+    QVERIFY(form);
+    auto *combo = form->findChild<QComboBox *>(QStringLiteral("Combo1"));
+    if (setup == QLatin1String("typed"))
+        combo->setEditText(QStringLiteral("Конверт 9.xls"));
+    click(*form, button);
+
+    QCOMPARE(boxes.count(), 1);
+    QCOMPARE(boxes.last().title, QStringLiteral("Ошибка"));
+    QCOMPARE(boxes.last().icon(), vbCritical);
+    QVERIFY(!boxes.last().prompt.isEmpty());
+    QVERIFY2(boxes.last().prompt.contains(promptPart), qPrintable(boxes.last().prompt));
+    QVERIFY(newPdfs().isEmpty());
+    QVERIFY(m_shown.isEmpty());
+    QVERIFY(form->isVisible());
+
+    // The window stays usable: with a real layout chosen, the next print works.
+    if (setup == QLatin1String("typed")) {
+        QCOMPARE(QDir(m_tempDir).entryList({QStringLiteral("tovra_znp_*.xls")}, QDir::Files),
+                 copiesBefore);
+        combo->setCurrentIndex(0);
+        click(*form, button);
+        QCOMPARE(boxes.count(), 1);
+        QCOMPARE(newPdfs().size(), 1);
+    }
+}
+
+void TestPrntForm::closeButtonClosesWindow()
+{
+    auto form = openForm();
+    QVERIFY(form);
+    const QString shots = qEnvironmentVariable("COURTMAIL_SHOTS_DIR");
+    if (!shots.isEmpty())
+        form->grab().save(QDir(shots).filePath(QStringLiteral("prntform.png")));
+    click(*form, QStringLiteral("XpB1"));
+    QVERIFY(!form->isVisible());
+}
+
+QTEST_MAIN(TestPrntForm)
+#include "tst_prntform.moc"
