@@ -11,6 +11,7 @@
 #include "spreadsheet/excelapplication.h"
 #include "spreadsheet/spreadsheeterror.h"
 #include "ui/msgbox.h"
+#include "named.h"
 #include "xpb.h"
 
 #include <QComboBox>
@@ -67,19 +68,7 @@ QIcon notificationPicture(bool front, int position)
     return QIcon(pixmap);
 }
 
-QLabel *makeLabel(const QString &name, const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(name);
-    return label;
-}
 
-XpB *makeButton(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *button = new XpB(caption, parent);
-    button->setObjectName(name);
-    return button;
-}
 
 // Carries out a plan in the order the forms need: the barcode picture first,
 // then the cells, then the row and column that move the form on the page.
@@ -135,10 +124,10 @@ void PrntForm::buildControls()
     bg->setPixmap(QPixmap(QStringLiteral(":/registration/bg.png")));
     bg->setScaledContents(true);
 
-    Label1[0] = makeLabel(QStringLiteral("Label1_0"), QStringLiteral("лицевая сторона"), this);
-    Label1[1] = makeLabel(QStringLiteral("Label1_1"), QStringLiteral("Уведомление о вручении"), this);
-    Label1[2] = makeLabel(QStringLiteral("Label1_2"), QStringLiteral("Конверт"), this);
-    Label1[3] = makeLabel(QStringLiteral("Label1_3"), QStringLiteral("оборотная сторона"), this);
+    Label1[0] = named<QLabel>(QStringLiteral("Label1_0"), QStringLiteral("лицевая сторона"), this);
+    Label1[1] = named<QLabel>(QStringLiteral("Label1_1"), QStringLiteral("Уведомление о вручении"), this);
+    Label1[2] = named<QLabel>(QStringLiteral("Label1_2"), QStringLiteral("Конверт"), this);
+    Label1[3] = named<QLabel>(QStringLiteral("Label1_3"), QStringLiteral("оборотная сторона"), this);
     for (QLabel *heading : {Label1[1], Label1[2]}) {
         QFont font = heading->font();
         font.setBold(true);
@@ -152,24 +141,24 @@ void PrntForm::buildControls()
     Combo1->setEditable(true);
     Combo1->setInsertPolicy(QComboBox::NoInsert);
     Combo1->setMinimumWidth(240);
-    XpB2 = makeButton(QStringLiteral("XpB2"), QStringLiteral("Печатать конверт"), this);
+    XpB2 = named<XpB>(QStringLiteral("XpB2"), QStringLiteral("Печатать конверт"), this);
     XpB2->setMinimumHeight(32);
 
     const QSize pictureSize(48, 64);
-    ulic[0] = makeButton(QStringLiteral("ulic_0"), QString(), this);
+    ulic[0] = named<XpB>(QStringLiteral("ulic_0"), QString(), this);
     ulic[0]->setIcon(notificationPicture(true, 0));
     ulic[0]->setIconSize(pictureSize);
     for (int i = 0; i < 4; ++i) {
-        uob[i] = makeButton(QStringLiteral("uob_%1").arg(i), QString(), this);
+        uob[i] = named<XpB>(QStringLiteral("uob_%1").arg(i), QString(), this);
         uob[i]->setIcon(notificationPicture(false, i));
         uob[i]->setIconSize(pictureSize);
     }
 
     Check1 = new Check(this);
     Check1->setObjectName(QStringLiteral("Check1"));
-    Label2 = makeLabel(QStringLiteral("Label2"), QStringLiteral("открыть в Excel для редактирования"), this);
+    Label2 = named<QLabel>(QStringLiteral("Label2"), QStringLiteral("открыть в Excel для редактирования"), this);
     Label2->setBuddy(Check1);
-    XpB1 = makeButton(QStringLiteral("XpB1"), QStringLiteral("Закрыть"), this);
+    XpB1 = named<XpB>(QStringLiteral("XpB1"), QStringLiteral("Закрыть"), this);
     XpB1->setMinimumWidth(110);
 
     // --- layout ---

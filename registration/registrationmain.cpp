@@ -21,6 +21,7 @@
 #include "environment/singleinstance.h"
 #include "ui/msgbox.h"
 #include "uccalendar.h"
+#include "named.h"
 #include "xpb.h"
 
 #include <QApplication>
@@ -49,19 +50,7 @@ const QString kCrLf = QStringLiteral("\r\n");
 // the connection reports that no driver could be found.
 const QString kDriverDownloadPage = QStringLiteral("https://firebirdsql.org/en/odbc-driver/");
 
-QLabel *makeLabel(const QString &name, const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(name);
-    return label;
-}
 
-QLineEdit *makeEdit(const QString &name, const QString &text, QWidget *parent)
-{
-    auto *edit = new QLineEdit(text, parent);
-    edit->setObjectName(name);
-    return edit;
-}
 
 QLabel *makePicture(const QString &name, const QString &resource, QWidget *parent)
 {
@@ -100,59 +89,54 @@ RegistrationMain::~RegistrationMain()
 
 void RegistrationMain::buildControls()
 {
-    bg = new QLabel(this);
-    bg->setObjectName(QStringLiteral("bg"));
+    bg = named<QLabel>(QStringLiteral("bg"), this);
     bg->setPixmap(QPixmap(QStringLiteral(":/registration/bg.png")));
     bg->setScaledContents(true);
     bg->lower();
 
     // Connection fields on top.
-    Label2 = makeLabel(QStringLiteral("Label2"), QStringLiteral("Путь к БД:"), this);
-    Text1 = makeEdit(QStringLiteral("Text1"), QStringLiteral("localhost:/var/lib/firebird/3.0/data/court.fdb"), this);
-    Label3 = makeLabel(QStringLiteral("Label3"), QStringLiteral("Логин:"), this);
-    Text2 = makeEdit(QStringLiteral("Text2"), QStringLiteral("SYSDBA"), this);
-    Label4 = makeLabel(QStringLiteral("Label4"), QStringLiteral("Пароль:"), this);
-    Text3 = makeEdit(QStringLiteral("Text3"), QStringLiteral("pelvodrin"), this);
+    Label2 = named<QLabel>(QStringLiteral("Label2"), QStringLiteral("Путь к БД:"), this);
+    Text1 = named<QLineEdit>(QStringLiteral("Text1"), QStringLiteral("localhost:/var/lib/firebird/3.0/data/court.fdb"), this);
+    Label3 = named<QLabel>(QStringLiteral("Label3"), QStringLiteral("Логин:"), this);
+    Text2 = named<QLineEdit>(QStringLiteral("Text2"), QStringLiteral("SYSDBA"), this);
+    Label4 = named<QLabel>(QStringLiteral("Label4"), QStringLiteral("Пароль:"), this);
+    Text3 = named<QLineEdit>(QStringLiteral("Text3"), QStringLiteral("pelvodrin"), this);
     Text3->setEchoMode(QLineEdit::Password);
-    Command1 = new XpB(QStringLiteral("Подключиться"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1 = named<XpB>(QStringLiteral("Command1"), QStringLiteral("Подключиться"), this);
     Command1->setMinimumWidth(130);
 
     // Party search.
-    Label7 = makeLabel(QStringLiteral("Label7"), QStringLiteral("Поиск"), this);
-    Stext = makeEdit(QStringLiteral("Stext"), QString(), this);
-    List0 = new QListView(this);
-    List0->setObjectName(QStringLiteral("List0"));
+    Label7 = named<QLabel>(QStringLiteral("Label7"), QStringLiteral("Поиск"), this);
+    Stext = named<QLineEdit>(QStringLiteral("Stext"), QString(), this);
+    List0 = named<QListView>(QStringLiteral("List0"), this);
     m_parties = new QStringListModel(this);
     List0->setModel(m_parties);
     List0->setEditTriggers(QAbstractItemView::NoEditTriggers);
     List0->setUniformItemSizes(true);
-    Label8 = makeLabel(QStringLiteral("Label8"), QString(), this);
+    Label8 = named<QLabel>(QStringLiteral("Label8"), QString(), this);
     Label8->hide();
 
     // Address parts.
     static const char *const partLabels[7] = {"Индекс:", "Регион:", "Город:", "Улица:",
                                               "Дом:", "Корп:", "Кв:"};
     for (int i = 0; i < 7; ++i) {
-        TxAdLabel[i] = makeLabel(QStringLiteral("LabelTxAd_%1").arg(i),
+        TxAdLabel[i] = named<QLabel>(QStringLiteral("LabelTxAd_%1").arg(i),
                                  QString::fromUtf8(partLabels[i]), this);
-        TxAd[i] = makeEdit(QStringLiteral("TxAd_%1").arg(i), QString(), this);
+        TxAd[i] = named<QLineEdit>(QStringLiteral("TxAd_%1").arg(i), QString(), this);
     }
 
     // Composed address with its line names and the check's outcome.
-    Label9 = makeLabel(QStringLiteral("Label9"), QStringLiteral("Редактировать адрес доставки:"), this);
-    Text4 = new QPlainTextEdit(this);
-    Text4->setObjectName(QStringLiteral("Text4"));
+    Label9 = named<QLabel>(QStringLiteral("Label9"), QStringLiteral("Редактировать адрес доставки:"), this);
+    Text4 = named<QPlainTextEdit>(QStringLiteral("Text4"), this);
     Text4->setTabChangesFocus(true);
-    Text7 = new QPlainTextEdit(QStringLiteral("индекс\n"), this);
-    Text7->setObjectName(QStringLiteral("Text7"));
+    Text7 = named<QPlainTextEdit>(QStringLiteral("Text7"), QStringLiteral("индекс\n"), this);
     Text7->setReadOnly(true);
     Text7->setFocusPolicy(Qt::NoFocus);
     Text7->setFixedWidth(90);
     // The hints stand line for line beside the address.
     Text7->setFont(Text4->font());
     Text7->setStyleSheet(QStringLiteral("QPlainTextEdit { color: #555; background: #eef2f7; }"));
-    St2 = makeLabel(QStringLiteral("St2"), QString(), this);
+    St2 = named<QLabel>(QStringLiteral("St2"), QString(), this);
     const char *const pictures[4] = {":/registration/ok.png", ":/registration/error.png",
                                      ":/registration/ok.png", ":/registration/error.png"};
     for (int i = 0; i < 4; ++i) {
@@ -163,31 +147,27 @@ void RegistrationMain::buildControls()
     UA->hide();
 
     // Recipient, notes, date.
-    Label10 = makeLabel(QStringLiteral("Label10"), QStringLiteral("Редактировать получателя:"), this);
-    Text5 = makeEdit(QStringLiteral("Text5"), QString(), this);
-    Label12 = makeLabel(QStringLiteral("Label12"), QStringLiteral("превышена длина поля!"), this);
+    Label10 = named<QLabel>(QStringLiteral("Label10"), QStringLiteral("Редактировать получателя:"), this);
+    Text5 = named<QLineEdit>(QStringLiteral("Text5"), QString(), this);
+    Label12 = named<QLabel>(QStringLiteral("Label12"), QStringLiteral("превышена длина поля!"), this);
     Label12->setStyleSheet(QStringLiteral("color: #b00020;"));
     Label12->hide();
-    Label13 = makeLabel(QStringLiteral("Label13"), QStringLiteral("Добавить примечание:"), this);
-    Text6 = makeEdit(QStringLiteral("Text6"), QString(), this);
-    Label16 = makeLabel(QStringLiteral("Label16"), QString(), this);
-    Label17 = makeLabel(QStringLiteral("Label17"), QStringLiteral("Дата:"), this);
-    Text8 = makeEdit(QStringLiteral("Text8"), QStringLiteral("31.12.2013"), this);
+    Label13 = named<QLabel>(QStringLiteral("Label13"), QStringLiteral("Добавить примечание:"), this);
+    Text6 = named<QLineEdit>(QStringLiteral("Text6"), QString(), this);
+    Label16 = named<QLabel>(QStringLiteral("Label16"), QString(), this);
+    Label17 = named<QLabel>(QStringLiteral("Label17"), QStringLiteral("Дата:"), this);
+    Text8 = named<QLineEdit>(QStringLiteral("Text8"), QStringLiteral("31.12.2013"), this);
     Text8->setFixedWidth(110);
 
-    Command3 = new XpB(QStringLiteral("Печать конверта"), this);
-    Command3->setObjectName(QStringLiteral("Command3"));
-    XpB1 = new XpB(QStringLiteral("Заказное с уведомлением"), this);
-    XpB1->setObjectName(QStringLiteral("XpB1"));
-    XpB2 = new XpB(QStringLiteral("Отправленные"), this);
-    XpB2->setObjectName(QStringLiteral("XpB2"));
-    Label5 = makeLabel(QStringLiteral("Label5"), QStringLiteral("About"), this);
+    Command3 = named<XpB>(QStringLiteral("Command3"), QStringLiteral("Печать конверта"), this);
+    XpB1 = named<XpB>(QStringLiteral("XpB1"), QStringLiteral("Заказное с уведомлением"), this);
+    XpB2 = named<XpB>(QStringLiteral("XpB2"), QStringLiteral("Отправленные"), this);
+    Label5 = named<QLabel>(QStringLiteral("Label5"), QStringLiteral("About"), this);
     Label5->setCursor(Qt::PointingHandCursor);
     Label5->setStyleSheet(QStringLiteral("color: #1a4f8b; text-decoration: underline;"));
-    Command5 = new QPushButton(QStringLiteral("Command4"), this);
-    Command5->setObjectName(QStringLiteral("Command5"));
+    Command5 = named<QPushButton>(QStringLiteral("Command5"), QStringLiteral("Command4"), this);
 
-    St = makeLabel(QStringLiteral("St"), QStringLiteral("Ready"), this);
+    St = named<QLabel>(QStringLiteral("St"), QStringLiteral("Ready"), this);
     St->setFrameShape(QFrame::StyledPanel);
     St->setFrameShadow(QFrame::Sunken);
 
@@ -302,8 +282,7 @@ void RegistrationMain::buildControls()
     outer->addLayout(middle, 1);
     outer->addWidget(St);
 
-    Cal = new ucCalendar(this);
-    Cal->setObjectName(QStringLiteral("Cal"));
+    Cal = named<ucCalendar>(QStringLiteral("Cal"), this);
     Cal->hide();
 
     resize(1180, 640);
