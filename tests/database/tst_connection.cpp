@@ -108,11 +108,17 @@ QString TestConnection::dbName(bool server)
     return server ? TestDb::serverName(path) : path;
 }
 
-void TestConnection::asyncOpenReportsLaterOnTheUiThread_data()
+// The cases that run once on the embedded engine and once through the server.
+static void embeddedAndServer()
 {
     QTest::addColumn<bool>("server");
     QTest::newRow("embedded") << false;
     QTest::newRow("server") << true;
+}
+
+void TestConnection::asyncOpenReportsLaterOnTheUiThread_data()
+{
+    embeddedAndServer();
 }
 
 void TestConnection::asyncOpenReportsLaterOnTheUiThread()
@@ -345,9 +351,7 @@ void TestConnection::closeTwiceAndCloseFromTheHandler()
 
 void TestConnection::reopenSameObject_data()
 {
-    QTest::addColumn<bool>("server");
-    QTest::newRow("embedded") << false;
-    QTest::newRow("server") << true;
+    embeddedAndServer();
 }
 
 void TestConnection::reopenSameObject()
