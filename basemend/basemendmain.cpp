@@ -1,6 +1,6 @@
-#include "setupmain.h"
+#include "basemendmain.h"
 
-SetupMain::SetupMain(QWidget *parent)
+BasemendMain::BasemendMain(QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("Main"));

@@ -3,9 +3,9 @@
 #include <QWidget>
 
 // The main window of Basemend.
-class SetupMain : public QWidget
+class BasemendMain : public QWidget
 {
     Q_OBJECT
 public:
-    explicit SetupMain(QWidget *parent = nullptr);
+    explicit BasemendMain(QWidget *parent = nullptr);
 };

@@ -1,4 +1,4 @@
-#include "setupmain.h"
+#include "basemendmain.h"
 
 #include "database/firebirdenv.h"
 
@@ -10,7 +10,7 @@ int main(int argc, char *argv[])
     prepareFirebirdEnvironment();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Basemend"));
-    SetupMain window;
+    BasemendMain window;
     window.show();
     return QApplication::exec();
 }

@@ -1,4 +1,4 @@
-#include "registrationmain.h"
+#include "lettrixmain.h"
 
 #include "aboutbox.h"
 #include "addressrules.h"
@@ -66,10 +66,10 @@ QLabel *makePicture(const QString &name, const QString &resource, QWidget *paren
 // Resources of a static library are registered by hand.
 static void initResources()
 {
-    Q_INIT_RESOURCE(registration);
+    Q_INIT_RESOURCE(lettrix);
 }
 
-RegistrationMain::RegistrationMain(QWidget *parent)
+LettrixMain::LettrixMain(QWidget *parent)
     : QWidget(parent)
 {
     initResources();
@@ -80,17 +80,17 @@ RegistrationMain::RegistrationMain(QWidget *parent)
     Form_Load();
 }
 
-RegistrationMain::~RegistrationMain()
+LettrixMain::~LettrixMain()
 {
     // The connection may still be attaching; Close() drops its late outcome.
     if (objADOConnection)
         objADOConnection->Close();
 }
 
-void RegistrationMain::buildControls()
+void LettrixMain::buildControls()
 {
     bg = named<QLabel>(QStringLiteral("bg"), this);
-    bg->setPixmap(QPixmap(QStringLiteral(":/registration/bg.png")));
+    bg->setPixmap(QPixmap(QStringLiteral(":/lettrix/bg.png")));
     bg->setScaledContents(true);
     bg->lower();
 
@@ -137,13 +137,13 @@ void RegistrationMain::buildControls()
     Text7->setFont(Text4->font());
     Text7->setStyleSheet(QStringLiteral("QPlainTextEdit { color: #555; background: #eef2f7; }"));
     St2 = named<QLabel>(QStringLiteral("St2"), QString(), this);
-    const char *const pictures[4] = {":/registration/ok.png", ":/registration/error.png",
-                                     ":/registration/ok.png", ":/registration/error.png"};
+    const char *const pictures[4] = {":/lettrix/ok.png", ":/lettrix/error.png",
+                                     ":/lettrix/ok.png", ":/lettrix/error.png"};
     for (int i = 0; i < 4; ++i) {
         ImgStat[i] = makePicture(QStringLiteral("ImgStat_%1").arg(i), QString::fromLatin1(pictures[i]), this);
         ImgStat[i]->hide();
     }
-    UA = makePicture(QStringLiteral("UA"), QStringLiteral(":/registration/ua.png"), this);
+    UA = makePicture(QStringLiteral("UA"), QStringLiteral(":/lettrix/ua.png"), this);
     UA->hide();
 
     // Recipient, notes, date.
@@ -288,28 +288,28 @@ void RegistrationMain::buildControls()
     resize(1180, 640);
 }
 
-void RegistrationMain::wireHandlers()
+void LettrixMain::wireHandlers()
 {
-    connect(Command1, &XpB::Click, this, &RegistrationMain::Command1_Click);
-    connect(Stext, &QLineEdit::textChanged, this, &RegistrationMain::Stext_Change);
+    connect(Command1, &XpB::Click, this, &LettrixMain::Command1_Click);
+    connect(Stext, &QLineEdit::textChanged, this, &LettrixMain::Stext_Change);
     // A pick by the clerk and a current line set by code both count.
     connect(List0->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) {
                 if (current.isValid())
                     List0_Click();
             });
-    connect(Text4, &QPlainTextEdit::textChanged, this, &RegistrationMain::Text4_Change);
-    connect(Text5, &QLineEdit::textChanged, this, &RegistrationMain::Text5_Change);
-    connect(Text6, &QLineEdit::textChanged, this, &RegistrationMain::Text6_Change);
-    connect(Command3, &XpB::Click, this, &RegistrationMain::Command3_Click);
+    connect(Text4, &QPlainTextEdit::textChanged, this, &LettrixMain::Text4_Change);
+    connect(Text5, &QLineEdit::textChanged, this, &LettrixMain::Text5_Change);
+    connect(Text6, &QLineEdit::textChanged, this, &LettrixMain::Text6_Change);
+    connect(Command3, &XpB::Click, this, &LettrixMain::Command3_Click);
     Text8->installEventFilter(this);
-    connect(Cal, &ucCalendar::Change, this, &RegistrationMain::Cal_Change);
-    connect(XpB2, &XpB::Click, this, &RegistrationMain::XpB2_Click);
+    connect(Cal, &ucCalendar::Change, this, &LettrixMain::Cal_Change);
+    connect(XpB2, &XpB::Click, this, &LettrixMain::XpB2_Click);
     Label5->installEventFilter(this);
-    connect(Command5, &QPushButton::clicked, this, &RegistrationMain::Command5_Click);
+    connect(Command5, &QPushButton::clicked, this, &LettrixMain::Command5_Click);
 }
 
-bool RegistrationMain::eventFilter(QObject *watched, QEvent *event)
+bool LettrixMain::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseButtonRelease
         && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
@@ -321,7 +321,7 @@ bool RegistrationMain::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void RegistrationMain::Form_Load()
+void LettrixMain::Form_Load()
 {
     Randomize();
 
@@ -337,7 +337,7 @@ void RegistrationMain::Form_Load()
     Form_Resize();
     objADOConnection = new Connection(this);
     connect(objADOConnection, &Connection::ConnectComplete,
-            this, &RegistrationMain::objADOConnection_ConnectComplete);
+            this, &LettrixMain::objADOConnection_ConnectComplete);
     Settings = std::make_unique<clsINI>();
     SetConnectedUI(false);
     LoadSettings();
@@ -346,13 +346,13 @@ void RegistrationMain::Form_Load()
     Command1_Click();
 }
 
-void RegistrationMain::closeEvent(QCloseEvent *event)
+void LettrixMain::closeEvent(QCloseEvent *event)
 {
     Form_QueryUnload();
     event->accept();
 }
 
-void RegistrationMain::Form_QueryUnload()
+void LettrixMain::Form_QueryUnload()
 {
     if (m_closing)
         return;
@@ -365,19 +365,19 @@ void RegistrationMain::Form_QueryUnload()
     DeleteWorkingCopies(TempFolder());
 }
 
-void RegistrationMain::resizeEvent(QResizeEvent *event)
+void LettrixMain::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     Form_Resize();
 }
 
-void RegistrationMain::Form_Resize()
+void LettrixMain::Form_Resize()
 {
     bg->setGeometry(0, 0, width(), height());
     bg->lower();
 }
 
-void RegistrationMain::Text8_Click()
+void LettrixMain::Text8_Click()
 {
     // The pop-up opens under its box and flips above it when the window
     // has no room below.
@@ -392,25 +392,25 @@ void RegistrationMain::Text8_Click()
     Cal->setFocus();
 }
 
-void RegistrationMain::Cal_Change()
+void LettrixMain::Cal_Change()
 {
     Text8->setText(Cal->ActiveDate());
     Cal->hide();
 }
 
-void RegistrationMain::XpB2_Click()
+void LettrixMain::XpB2_Click()
 {
     ViewForm form(this);
     form.exec();
 }
 
-void RegistrationMain::Label5_Click()
+void LettrixMain::Label5_Click()
 {
     AboutBox about(this);
     about.exec();
 }
 
-void RegistrationMain::Command5_Click()
+void LettrixMain::Command5_Click()
 {
     QString code = QStringLiteral("1111111111114");
     QString error;
@@ -429,7 +429,7 @@ void RegistrationMain::Command5_Click()
 
 // ---- connection ------------------------------------------------------------
 
-void RegistrationMain::Command1_Click()
+void LettrixMain::Command1_Click()
 {
     if (m_connected) {
         objADOConnection->Close();
@@ -447,7 +447,7 @@ void RegistrationMain::Command1_Click()
     OpenConnection();
 }
 
-void RegistrationMain::OpenConnection()
+void LettrixMain::OpenConnection()
 {
     const QString connectionString = QStringLiteral("DRIVER=Firebird/InterBase(r) driver; Charset=WIN1251; DBNAME=")
                                      + Text1->text() + QStringLiteral("; UID=") + Text2->text()
@@ -458,7 +458,7 @@ void RegistrationMain::OpenConnection()
     objADOConnection->Open(connectionString, QString(), QString(), 16);
 }
 
-void RegistrationMain::reEnableAfterFailure(bool setErrorStatus)
+void LettrixMain::reEnableAfterFailure(bool setErrorStatus)
 {
     Command1->setEnabledCtrl(true);
     m_connected = false;
@@ -469,7 +469,7 @@ void RegistrationMain::reEnableAfterFailure(bool setErrorStatus)
     Text3->setEnabled(true);
 }
 
-void RegistrationMain::objADOConnection_ConnectComplete(const DbError *pError, int adStatus,
+void LettrixMain::objADOConnection_ConnectComplete(const DbError *pError, int adStatus,
                                                         Connection *pConnection)
 {
     if (m_closing)
@@ -514,7 +514,7 @@ void RegistrationMain::objADOConnection_ConnectComplete(const DbError *pError, i
     }
 }
 
-void RegistrationMain::ConnectionOpened(Connection *pConnection)
+void LettrixMain::ConnectionOpened(Connection *pConnection)
 {
     if (pConnection->State() != 1) {
         MsgBox(QStringLiteral("Подключение было закрыто."));
@@ -527,7 +527,7 @@ void RegistrationMain::ConnectionOpened(Connection *pConnection)
     AfterConnect();
 }
 
-void RegistrationMain::AfterConnect()
+void LettrixMain::AfterConnect()
 {
     Text8->setText(Regional::DateToText(QDate::currentDate()));
     Command1->setCaption(QStringLiteral("Отключиться"));
@@ -537,7 +537,7 @@ void RegistrationMain::AfterConnect()
     LoadParties(QString());
 }
 
-void RegistrationMain::SetConnectedUI(bool connected)
+void LettrixMain::SetConnectedUI(bool connected)
 {
     Command3->setEnabledCtrl(connected);
     XpB1->setEnabledCtrl(connected);
@@ -546,30 +546,30 @@ void RegistrationMain::SetConnectedUI(bool connected)
     Text3->setEnabled(!connected);
 }
 
-void RegistrationMain::LoadSettings()
+void LettrixMain::LoadSettings()
 {
     ::LoadSettings(*Settings, Text1, Text2, Text3);
 }
 
-void RegistrationMain::SaveSettings()
+void LettrixMain::SaveSettings()
 {
     ::SaveSettings(*Settings, Text1, Text2, Text3);
 }
 
 // ---- party search and address parts ---------------------------------------
 
-void RegistrationMain::reportDbError(const QString &description)
+void LettrixMain::reportDbError(const QString &description)
 {
     MsgBox(description, vbCritical, QStringLiteral("Ошибка"));
 }
 
-void RegistrationMain::Stext_Change()
+void LettrixMain::Stext_Change()
 {
     SubjectList = {SubjectEntry(), SubjectEntry()};
     LoadParties(Stext->text());
 }
 
-void RegistrationMain::LoadParties(const QString &filter)
+void LettrixMain::LoadParties(const QString &filter)
 {
     m_parties->setStringList({});
     // Every load starts from empty entries: a Null column must never show
@@ -618,7 +618,7 @@ void RegistrationMain::LoadParties(const QString &filter)
     m_parties->setStringList(lines);
 }
 
-void RegistrationMain::List0_Click()
+void LettrixMain::List0_Click()
 {
     const int row = List0->currentIndex().row();
     if (!m_connected || row < 0 || row + 1 >= SubjectList.size())
@@ -658,7 +658,7 @@ void RegistrationMain::List0_Click()
     ComposeAddress();
 }
 
-void RegistrationMain::ClearAddressParts()
+void LettrixMain::ClearAddressParts()
 {
     for (QLineEdit *part : TxAd)
         part->clear();
@@ -666,17 +666,17 @@ void RegistrationMain::ClearAddressParts()
 
 // ---- address composition and check -----------------------------------------
 
-QString RegistrationMain::addressText() const
+QString LettrixMain::addressText() const
 {
     return AddressRules::ToCrLf(Text4->toPlainText());
 }
 
-void RegistrationMain::setAddressText(const QString &crLfText)
+void LettrixMain::setAddressText(const QString &crLfText)
 {
     Text4->setPlainText(AddressRules::FromCrLf(crLfText));
 }
 
-void RegistrationMain::ComposeAddress()
+void LettrixMain::ComposeAddress()
 {
     std::array<QString, 7> parts;
     for (int i = 0; i < 7; ++i)
@@ -691,12 +691,12 @@ void RegistrationMain::ComposeAddress()
     St->setText(QStringLiteral("Стороны по делу ") + Label8->text());
 }
 
-QString RegistrationMain::ValidateAddress() const
+QString LettrixMain::ValidateAddress() const
 {
     return AddressRules::ValidateAddress(addressText(), Text6->text());
 }
 
-void RegistrationMain::Text4_Change()
+void LettrixMain::Text4_Change()
 {
     const QString result = ValidateAddress();
     const bool ok = result == QLatin1String("ok");
@@ -716,7 +716,7 @@ void RegistrationMain::Text4_Change()
         Text7->setPlainText(AddressRules::FromCrLf(names));
 }
 
-void RegistrationMain::Text5_Change()
+void LettrixMain::Text5_Change()
 {
     const bool tooLong = AddressRules::RecipientTooLong(Text5->text());
     ImgStat[3]->setVisible(tooLong);
@@ -724,7 +724,7 @@ void RegistrationMain::Text5_Change()
     Label12->setVisible(tooLong);
 }
 
-void RegistrationMain::Text6_Change()
+void LettrixMain::Text6_Change()
 {
     Label16->setText(AddressRules::NotesLeft(Text6->text()));
     Text4_Change();
@@ -732,7 +732,7 @@ void RegistrationMain::Text6_Change()
 
 // ---- registration -----------------------------------------------------------
 
-void RegistrationMain::Command3_Click()
+void LettrixMain::Command3_Click()
 {
     const QString error = QStringLiteral("Ошибка");
     if (addressText().isEmpty() || Text5->text().isEmpty() || Text6->text().isEmpty()) {
@@ -773,7 +773,7 @@ void RegistrationMain::Command3_Click()
         RegisterItem();
 }
 
-void RegistrationMain::PrepareItem()
+void LettrixMain::PrepareItem()
 {
     ItemAddress = AddressRules::PrintAddress(addressText());
     ItemRecipient = Text5->text();
@@ -782,7 +782,7 @@ void RegistrationMain::PrepareItem()
     ItemDate = QDateTime(Regional::TextToDate(Text8->text()), QTime(now.hour(), now.minute(), now.second()));
 }
 
-void RegistrationMain::RegisterItem()
+void LettrixMain::RegisterItem()
 {
     PrepareItem();
     LetterRow row;
@@ -812,7 +812,7 @@ void RegistrationMain::RegisterItem()
            QStringLiteral("Сообщение"));
 }
 
-void RegistrationMain::UpdateCurrentBar(const QString &value)
+void LettrixMain::UpdateCurrentBar(const QString &value)
 {
     m_command.ActiveConnection = objADOConnection;
     m_command.MaxRecords = 0;

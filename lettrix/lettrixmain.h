@@ -23,12 +23,12 @@ class ucCalendar;
 // search, the address editor, the recipient, notes and date inputs, the
 // register button and the status line, and stays open for the whole run.
 // Every other window of the program is opened from it, modally.
-class RegistrationMain : public QWidget
+class LettrixMain : public QWidget
 {
     Q_OBJECT
 public:
-    explicit RegistrationMain(QWidget *parent = nullptr);
-    ~RegistrationMain() override;
+    explicit LettrixMain(QWidget *parent = nullptr);
+    ~LettrixMain() override;
 
     // False when start-up refused to run because another copy is running;
     // main() then ends the program without showing the window.

@@ -1,4 +1,4 @@
-#include "registrationmain.h"
+#include "lettrixmain.h"
 
 #include "database/firebirdenv.h"
 
@@ -10,7 +10,7 @@ int main(int argc, char *argv[])
     prepareFirebirdEnvironment();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lettrix"));
-    RegistrationMain window;
+    LettrixMain window;
     if (!window.started())
         return 0;
     window.show();

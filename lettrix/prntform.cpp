@@ -121,7 +121,7 @@ void PrntForm::buildControls()
 {
     bg = new QLabel(this);
     bg->setObjectName(QStringLiteral("bg"));
-    bg->setPixmap(QPixmap(QStringLiteral(":/registration/bg.png")));
+    bg->setPixmap(QPixmap(QStringLiteral(":/lettrix/bg.png")));
     bg->setScaledContents(true);
 
     Label1[0] = named<QLabel>(QStringLiteral("Label1_0"), QStringLiteral("лицевая сторона"), this);

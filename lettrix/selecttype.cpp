@@ -32,7 +32,7 @@ SelectType::SelectType(QWidget *parent)
     setObjectName(QStringLiteral("SelectType"));
     setWindowTitle(QStringLiteral("Выберите тип отправления"));
     bg->setObjectName(QStringLiteral("bg"));
-    bg->setPixmap(QPixmap(QStringLiteral(":/registration/bg.png")));
+    bg->setPixmap(QPixmap(QStringLiteral(":/lettrix/bg.png")));
     bg->setScaledContents(true);
 
     auto *layout = new QVBoxLayout(this);

@@ -1,4 +1,4 @@
-#include "registerprintingmain.h"
+#include "rostrelmain.h"
 
 #include "database/firebirdenv.h"
 
@@ -10,7 +10,7 @@ int main(int argc, char *argv[])
     prepareFirebirdEnvironment();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Rostrel"));
-    RegisterPrintingMain window;
+    RostrelMain window;
     window.show();
     return QApplication::exec();
 }

@@ -1,6 +1,6 @@
-#include "registerprintingmain.h"
+#include "rostrelmain.h"
 
-RegisterPrintingMain::RegisterPrintingMain(QWidget *parent)
+RostrelMain::RostrelMain(QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("Main"));

@@ -3,9 +3,9 @@
 #include <QWidget>
 
 // The main window of Rostrel.
-class RegisterPrintingMain : public QWidget
+class RostrelMain : public QWidget
 {
     Q_OBJECT
 public:
-    explicit RegisterPrintingMain(QWidget *parent = nullptr);
+    explicit RostrelMain(QWidget *parent = nullptr);
 };

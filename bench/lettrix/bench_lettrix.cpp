@@ -10,7 +10,7 @@
 // The databases are generated once into build/testdata.
 
 #include "letterregistry.h"
-#include "registrationmain.h"
+#include "lettrixmain.h"
 
 #include "database/command.h"
 #include "database/connection.h"
@@ -58,7 +58,7 @@ void partySearch(const QString &db, const QTemporaryDir &dir)
     setProgramFolder(dir.path());
 
     MsgBoxRecorder boxes;
-    RegistrationMain window;
+    LettrixMain window;
     QElapsedTimer wait;
     wait.start();
     while (!window.isConnected() && wait.elapsed() < 30000)

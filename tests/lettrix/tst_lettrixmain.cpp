@@ -1,7 +1,7 @@
 // Lettrix's main window against the real embedded engine: start-up, every
 // connection outcome with its message, the settings file, disconnecting and
 // reconnecting, the date pop-up and the clean-up at shut-down.
-#include "registrationmain.h"
+#include "lettrixmain.h"
 
 #include "database/connection.h"
 #include "environment/environment.h"
@@ -54,7 +54,7 @@ QString iniValue(const QString &file, const QString &key)
 
 } // namespace
 
-class TestRegistrationMain : public QObject
+class TestLettrixMain : public QObject
 {
     Q_OBJECT
 private:
@@ -72,9 +72,9 @@ private:
     }
 
     // A window whose start-up connection attempt has ended, either way.
-    std::unique_ptr<RegistrationMain> startedWindow()
+    std::unique_ptr<LettrixMain> startedWindow()
     {
-        auto w = std::make_unique<RegistrationMain>();
+        auto w = std::make_unique<LettrixMain>();
         auto *command1 = child<XpB>(w.get(), "Command1");
         if (!QTest::qWaitFor([&] { return command1->EnabledCtrl(); }, 15000))
             qWarning("connection attempt did not end");
@@ -82,7 +82,7 @@ private:
     }
 
     // Puts the window into the look of an attempt under way, as Command1 does.
-    static void lookConnecting(RegistrationMain *w)
+    static void lookConnecting(LettrixMain *w)
     {
         child<XpB>(w, "Command1")->setEnabledCtrl(false);
         for (const char *name : {"Text1", "Text2", "Text3"})
@@ -90,7 +90,7 @@ private:
         child<QLabel>(w, "St")->setText(QStringLiteral("Подключение к x..."));
     }
 
-    static bool looksReEnabled(RegistrationMain *w)
+    static bool looksReEnabled(LettrixMain *w)
     {
         return child<XpB>(w, "Command1")->EnabledCtrl() && child<QLineEdit>(w, "Text1")->isEnabled()
                && child<QLineEdit>(w, "Text2")->isEnabled() && child<QLineEdit>(w, "Text3")->isEnabled()
@@ -131,7 +131,7 @@ private Q_SLOTS:
 
         MsgBoxRecorder boxes;
         {
-            RegistrationMain second;
+            LettrixMain second;
             QVERIFY(!second.started());
         }
         QCOMPARE(boxes.count(), 1);
@@ -152,7 +152,7 @@ private Q_SLOTS:
                           + QStringLiteral("\r\nUser=SYSDBA\r\nPass=masterkey\r\n"))
                              .toUtf8());
         MsgBoxRecorder boxes;
-        RegistrationMain w;
+        LettrixMain w;
         QVERIFY(w.started());
 
         // Start-up order: settings read into the fields, the calendar on
@@ -340,7 +340,7 @@ private Q_SLOTS:
         writeIni(QStringLiteral("127.0.0.1/3999:/nowhere.fdb"));
         MsgBoxRecorder boxes;
         {
-            RegistrationMain w;
+            LettrixMain w;
             QCOMPARE(w.connection()->State(), 2);
             w.close();
         }
@@ -397,5 +397,5 @@ private Q_SLOTS:
     }
 };
 
-COURTMAIL_TEST_MAIN(TestRegistrationMain)
-#include "tst_registrationmain.moc"
+COURTMAIL_TEST_MAIN(TestLettrixMain)
+#include "tst_lettrixmain.moc"

@@ -1,7 +1,7 @@
 // Finding a party and taking its address in Lettrix's main window, against
 // the real engine and the fixed parties at the head of the test case file,
 // and the address check's effect on the window.
-#include "registrationmain.h"
+#include "lettrixmain.h"
 
 #include "database/command.h"
 #include "database/connection.h"
@@ -41,7 +41,7 @@ private:
     QTemporaryDir m_programDir;
     TestDb m_db;
     std::unique_ptr<MsgBoxRecorder> m_boxes;
-    std::unique_ptr<RegistrationMain> m_w;
+    std::unique_ptr<LettrixMain> m_w;
 
     QListView *list() { return child<QListView>(m_w.get(), QStringLiteral("List0")); }
     QLineEdit *edit(const char *name) { return child<QLineEdit>(m_w.get(), QString::fromLatin1(name)); }
@@ -70,7 +70,7 @@ private Q_SLOTS:
         const QString path = m_db.freshCopy();
         QVERIFY(writeOptions(m_programDir.path(), path));
         m_boxes = std::make_unique<MsgBoxRecorder>();
-        m_w = std::make_unique<RegistrationMain>();
+        m_w = std::make_unique<LettrixMain>();
         QTRY_VERIFY_WITH_TIMEOUT(m_w->isConnected(), 15000);
     }
 

@@ -1,7 +1,7 @@
 // Registering a letter from Lettrix's main window against the real engine:
 // the refusals, the kind dialog, the confirmation, the numbering and the row
 // as stored; and numbering under two clerks registering at the same moment.
-#include "registrationmain.h"
+#include "lettrixmain.h"
 
 #include "currentletter.h"
 #include "letterregistry.h"
@@ -48,7 +48,7 @@ private:
     TestDb m_db;
     QString m_path;
     std::unique_ptr<MsgBoxRecorder> m_boxes;
-    std::unique_ptr<RegistrationMain> m_w;
+    std::unique_ptr<LettrixMain> m_w;
 
     void fill(const QString &address, const QString &recipient, const QString &notes)
     {
@@ -106,7 +106,7 @@ private Q_SLOTS:
         m_path = m_db.freshCopy();
         QVERIFY(writeOptions(m_programDir.path(), m_path));
         m_boxes = std::make_unique<MsgBoxRecorder>();
-        m_w = std::make_unique<RegistrationMain>();
+        m_w = std::make_unique<LettrixMain>();
         QTRY_VERIFY_WITH_TIMEOUT(m_w->isConnected(), 15000);
         exec(QStringLiteral("delete from Z_POST"));
         child<QLineEdit>(m_w.get(), QStringLiteral("Text8"))->setText(QStringLiteral("05.03.2025"));
