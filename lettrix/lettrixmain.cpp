@@ -7,6 +7,7 @@
 #include "letterregistry.h"
 #include "programglobals.h"
 #include "selecttype.h"
+#include "sentitem.h"
 #include "settingsio.h"
 #include "viewform.h"
 #include "workingcopies.h"
@@ -33,6 +34,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -819,4 +821,51 @@ void LettrixMain::UpdateCurrentBar(const QString &value)
     m_command.CommandText = QStringLiteral("update Z_POSTCONFIG set CURRENT_BAR=?");
     m_command.Parameters = {value};
     m_command.Execute(-1);
+}
+
+// ---- sent-items view --------------------------------------------------------
+
+void LettrixMain::LoadList(int T, const QDate &D)
+{
+    const QString user = UserName();
+    auto *view = findChild<ViewForm *>(QString(), Qt::FindDirectChildrenOnly);
+    if (!view)
+        return;
+    QListWidget *list = view->list();
+    list->clear();
+    // The view can be opened in every state; unconnected there is nothing to list.
+    if (!m_connected)
+        return;
+
+    m_command.ActiveConnection = objADOConnection;
+    m_command.MaxRecords = 0;
+    // NUMBER is text: ordered by its length first, 9 comes before 10 and 100.
+    m_command.CommandText = QStringLiteral(
+        "select Z_POST.ID, Z_POST.NUMBER, Z_POST.PDATE, Z_POST.FIO, Z_POST.ADRESS, Z_POST.NOTES, Z_POST.WEIGHT, "
+        "Z_POST.PRICE, Z_POST.BARCODE, Z_POST.TYPEM from Z_POST where CREATOR=? AND TYPEM=? AND "
+        "(PDATE<=? AND PDATE>=?) ORDER BY CHAR_LENGTH(Z_POST.NUMBER), Z_POST.NUMBER");
+    // The day's bounds go in as timestamps, so no regional date text can be
+    // read with day and month swapped.
+    m_command.Parameters = {user, T, QDateTime(D, QTime(23, 59, 59)), QDateTime(D, QTime(0, 0, 0))};
+    Recordset rs;
+    try {
+        rs = m_command.Execute(-1);
+    } catch (const DbException &e) {
+        reportDbError(e.error().Description);
+        return;
+    }
+
+    QStringList lines;
+    lines.reserve(rs.RecordCount());
+    QVariantList columns;
+    while (!rs.Eof()) {
+        columns.clear();
+        for (int i = 0; i < 10; ++i)
+            columns.append(rs.Fields(i));
+        SentItem item = ReadSentItem(columns);
+        item.ADRESS = ListedAddress(item.ADRESS);
+        lines.append(SentItemLine(item));
+        rs.MoveNext();
+    }
+    list->addItems(lines);
 }

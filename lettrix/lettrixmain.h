@@ -9,6 +9,7 @@
 
 class Check;
 class Connection;
+class QDate;
 class DbError;
 class QLabel;
 class QLineEdit;
@@ -40,6 +41,12 @@ public:
     // Stores value as the current barcode of the suite's settings table.
     // Throws DbException.
     void UpdateCurrentBar(const QString &value);
+
+    // Fills the open sent-items view's list with the clerk's letters of kind T
+    // (1 simple, 2 registered) registered on day D, in outgoing-number order.
+    // Not connected, the list is left empty; a failing query is reported in a
+    // critical box and leaves it empty too.
+    void LoadList(int T, const QDate &D);
 
 public Q_SLOTS:
     void objADOConnection_ConnectComplete(const DbError *pError, int adStatus, Connection *pConnection);
