@@ -9,6 +9,7 @@
 #include "selecttype.h"
 #include "settingsio.h"
 #include "viewform.h"
+#include "webaddresses.h"
 #include "workingcopies.h"
 
 #include "barcode/barcode.h"
@@ -45,10 +46,6 @@ namespace {
 
 const QString kProgramName = QStringLiteral("Lettrix");
 const QString kCrLf = QStringLiteral("\r\n");
-
-// The page from which the database client library is installed; offered when
-// the connection reports that no driver could be found.
-const QString kDriverDownloadPage = QStringLiteral("https://firebirdsql.org/en/odbc-driver/");
 
 
 
