@@ -1,6 +1,6 @@
 #include "lettrixmain.h"
 
-#include "aboutbox.h"
+#include "about.h"
 #include "addressrules.h"
 #include "clsini.h"
 #include "currentletter.h"
@@ -403,7 +403,7 @@ void LettrixMain::XpB2_Click()
 
 void LettrixMain::Label5_Click()
 {
-    AboutBox about(this);
+    About about(this);
     about.exec();
 }
 
