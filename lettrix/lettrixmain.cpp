@@ -1,6 +1,6 @@
 #include "lettrixmain.h"
 
-#include "aboutbox.h"
+#include "about.h"
 #include "addressrules.h"
 #include "clsini.h"
 #include "currentletter.h"
@@ -10,6 +10,7 @@
 #include "sentitem.h"
 #include "settingsio.h"
 #include "viewform.h"
+#include "webaddresses.h"
 #include "workingcopies.h"
 
 #include "barcode/barcode.h"
@@ -47,10 +48,6 @@ namespace {
 
 const QString kProgramName = QStringLiteral("Lettrix");
 const QString kCrLf = QStringLiteral("\r\n");
-
-// The page from which the database client library is installed; offered when
-// the connection reports that no driver could be found.
-const QString kDriverDownloadPage = QStringLiteral("https://firebirdsql.org/en/odbc-driver/");
 
 
 
@@ -408,7 +405,7 @@ void LettrixMain::XpB2_Click()
 
 void LettrixMain::Label5_Click()
 {
-    AboutBox about(this);
+    About about(this);
     about.exec();
 }
 

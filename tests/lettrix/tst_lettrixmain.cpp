@@ -9,6 +9,7 @@
 #include "environment/shellopenrecorder.h"
 #include "profile/profilefile.h"
 #include "lettrixtesting.h"
+#include "modaldriver.h"
 #include "testdb.h"
 #include "testmain.h"
 #include "ui/msgbox.h"
@@ -367,6 +368,23 @@ private Q_SLOTS:
         QTest::keyClick(view, Qt::Key_Down);
         QCOMPARE(text8->text(), QStringLiteral("22.03.2024"));
         QVERIFY(!cal->isVisible());
+    }
+
+    void aboutLabelOpensTheAboutBox()
+    {
+        writeIni(m_db.freshCopy());
+        MsgBoxRecorder boxes;
+        auto w = startedWindow();
+        w->show();
+        ModalDriver driver;
+        QString caption;
+        driver.expect(QStringLiteral("About"), [&caption](QWidget *box) {
+            caption = child<XpB>(box, "XpB2")->Caption();
+            box->close();
+        });
+        QTest::mouseClick(child<QLabel>(w.get(), "Label5"), Qt::LeftButton);
+        QCOMPARE(driver.seen(), QStringList(QStringLiteral("About")));
+        QCOMPARE(caption, QStringLiteral("Версия 1.8. Проверить обновление."));
     }
 
     void shutDownDeletesWorkingCopiesButNotOpenOnes()
