@@ -128,7 +128,9 @@ private Q_SLOTS:
         const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
         const QString lock = (runtime.isEmpty() ? TempFolder() : runtime) + QStringLiteral("/Lettrix-")
                              + UserName() + QStringLiteral(".lock");
-        QVERIFY2(QTest::qWaitFor([&] { return QFileInfo::exists(lock); }, 10000), qPrintable(lock));
+        // The lock file is created first and its owner written into it just
+        // after; a file still empty would be taken for a dead owner's.
+        QVERIFY2(QTest::qWaitFor([&] { return QFileInfo(lock).size() > 0; }, 10000), qPrintable(lock));
 
         MsgBoxRecorder boxes;
         {
