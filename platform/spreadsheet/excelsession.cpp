@@ -15,6 +15,20 @@ QString ExcelSession::filterFor(const QString &path)
     return QStringLiteral("MS Excel 97");
 }
 
+QString ExcelSession::importFilterFor(const QString &path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("xls"))
+        return QStringLiteral("MS Excel 97");
+    if (suffix == QLatin1String("xlsx"))
+        return QStringLiteral("Calc MS Excel 2007 XML");
+    if (suffix == QLatin1String("ods"))
+        return QStringLiteral("calc8");
+    if (suffix == QLatin1String("fods"))
+        return QStringLiteral("OpenDocument Spreadsheet Flat");
+    return QString();
+}
+
 namespace {
 
 // A changed workbook that was never saved needs a file of its own to be

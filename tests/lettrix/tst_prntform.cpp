@@ -451,6 +451,17 @@ void TestPrntForm::failedPrintIsReported_data()
                                            << QStringLiteral("уведомление 2.xls");
     QTest::newRow("printing fails") << QStringLiteral("print fails") << QStringLiteral("uob_0")
                                     << QString();
+    // Damaged templates are refused, never imported as text or in part.
+    QTest::newRow("envelope template of random bytes")
+        << QStringLiteral("damaged random") << QStringLiteral("XpB2") << kEnvelope1;
+    QTest::newRow("envelope template of plain text")
+        << QStringLiteral("damaged text") << QStringLiteral("XpB2") << kEnvelope1;
+    QTest::newRow("front template empty") << QStringLiteral("damaged empty")
+                                          << QStringLiteral("ulic_0")
+                                          << QStringLiteral("уведомление 1.xls");
+    QTest::newRow("back template cut in half") << QStringLiteral("damaged half")
+                                               << QStringLiteral("uob_2")
+                                               << QStringLiteral("уведомление 2.xls");
 }
 
 void TestPrntForm::failedPrintIsReported()
@@ -462,6 +473,25 @@ void TestPrntForm::failedPrintIsReported()
     QTemporaryDir folder;
     QVERIFY(QDir().mkpath(folder.filePath(QStringLiteral("templates"))));
     if (setup == QLatin1String("no templates")) {
+        setProgramFolder(folder.path());
+    } else if (setup.startsWith(QLatin1String("damaged"))) {
+        for (const QString &name : {kEnvelope1, QStringLiteral("уведомление 1.xls"),
+                                    QStringLiteral("уведомление 2.xls")}) {
+            QFile real(m_programFolder + QStringLiteral("/templates/") + name);
+            QVERIFY(real.open(QIODevice::ReadOnly));
+            QByteArray bytes = real.readAll();
+            if (setup.endsWith(QLatin1String("random")))
+                bytes = QByteArray::fromHex("5a17c3e0099b4f21").repeated(2500);
+            else if (setup.endsWith(QLatin1String("text")))
+                bytes = QStringLiteral("Кому;Куда\r\nИванов;Москва\r\n").toUtf8().repeated(50);
+            else if (setup.endsWith(QLatin1String("empty")))
+                bytes.clear();
+            else
+                bytes.truncate(bytes.size() / 2);
+            QFile damaged(folder.filePath(QStringLiteral("templates/") + name));
+            QVERIFY(damaged.open(QIODevice::WriteOnly));
+            damaged.write(bytes);
+        }
         setProgramFolder(folder.path());
     } else if (setup == QLatin1String("print fails")) {
         // A print folder below a plain file can never be written.
@@ -489,10 +519,11 @@ void TestPrntForm::failedPrintIsReported()
     QVERIFY(m_shown.isEmpty());
     QVERIFY(form->isVisible());
 
-    // The window stays usable: with a real layout chosen, the next print works.
-    if (setup == QLatin1String("typed")) {
+    if (setup != QLatin1String("print fails"))
         QCOMPARE(QDir(m_tempDir).entryList({QStringLiteral("tovra_znp_*.xls")}, QDir::Files),
                  copiesBefore);
+    // The window stays usable: with a real layout chosen, the next print works.
+    if (setup == QLatin1String("typed")) {
         combo->setCurrentIndex(0);
         click(*form, button);
         QCOMPARE(boxes.count(), 1);
