@@ -2,6 +2,7 @@
 
 #include <QDebug>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
@@ -32,7 +33,9 @@ QString ExcelSession::importFilterFor(const QString &path)
 namespace {
 
 // A changed workbook that was never saved needs a file of its own to be
-// shown from; the template it came from must stay as it is.
+// shown from; the template it came from must stay as it is. Created here,
+// readable by its owner only: the office keeps that mode when it saves over
+// it, and what was filled in is nobody else's business.
 QString scratchCopyFor(const QString &openedPath)
 {
     const QFileInfo info(openedPath);
@@ -43,7 +46,10 @@ QString scratchCopyFor(const QString &openedPath)
                                  .arg(QRandomGenerator::global()->bounded(1000000))
                                  .arg(suffix);
         const QString path = QDir::temp().filePath(name);
-        if (!QFileInfo::exists(path))
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                      QFileDevice::ReadOwner | QFileDevice::WriteOwner)
+            || !QFileInfo::exists(path))
             return path;
     }
 }
