@@ -3,6 +3,7 @@
 // print is abandoned. One office serves all cases.
 
 #include "currentletter.h"
+#include "printmaps.h"
 #include "prntform.h"
 
 #include "check.h"
@@ -84,9 +85,13 @@ private slots:
 
     void envelopeList_data();
     void envelopeList();
+    void templatesLeaveFilledCellsEmpty_data();
+    void templatesLeaveFilledCellsEmpty();
     void envelopePrints_data();
     void envelopePrints();
     void envelopeWithBarcodeCarriesPicture();
+    void barcodeDigitsPrintOnTheEnvelope_data();
+    void barcodeDigitsPrintOnTheEnvelope();
     void notificationBackPrints_data();
     void notificationBackPrints();
     void frontPrintsUnchanged();
@@ -234,6 +239,47 @@ void TestPrntForm::envelopeList()
     QVERIFY(!check->Value());
 }
 
+void TestPrntForm::templatesLeaveFilledCellsEmpty_data()
+{
+    QTest::addColumn<QString>("workbook");
+    QTest::newRow("envelope DL") << kEnvelope1;
+    QTest::newRow("envelope C5") << kEnvelope2;
+    QTest::newRow("notification back") << QStringLiteral("уведомление 2.xls");
+}
+
+// A label or a text in a cell the program fills would be overwritten, or
+// printed in the label's style: every cell the fullest letter fills is
+// empty in the template.
+void TestPrntForm::templatesLeaveFilledCellsEmpty()
+{
+    QFETCH(QString, workbook);
+
+    CurrentLetter fullest;
+    fullest.ItemRecipient = QStringLiteral("Общество с ограниченной ответственностью «Ромашка»");
+    fullest.ItemAddress = QStringList{QStringLiteral("01001"), QStringLiteral("УКРАИНА"),
+                                      QStringLiteral("Киевская обл."), QStringLiteral("Броварской р-н"),
+                                      QStringLiteral("пгт. Калиновка"), QStringLiteral("ул. Садовая"),
+                                      QStringLiteral("д. 1, корп. 2, кв. 3")}
+                              .join(kCrLf);
+    fullest.ItemNotes = QStringLiteral("дело 2-315/2024");
+    fullest.ItemNumber = QStringLiteral("17");
+    fullest.ItemType = 2;
+    fullest.ItemBarcode = QStringLiteral("1234567890123");
+    const SheetPlan plan = workbook.startsWith(QStringLiteral("Конверт"))
+        ? EnvelopePlan(fullest)
+        : NotificationBackPlan(fullest, 0, QStringLiteral("05.03.2024 14:30:00"));
+    QVERIFY(plan.cells.size() > 8);
+
+    ExcelApplication excel;
+    ExcelWorksheet sheet =
+        excel.Workbooks().Open(m_programFolder + QStringLiteral("/templates/") + workbook).Worksheets(1);
+    for (const CellWrite &write : plan.cells) {
+        QVERIFY2(sheet.Range(write.cell).Value().toString().isEmpty(),
+                 qPrintable(write.cell + QStringLiteral(": ") + sheet.Range(write.cell).Value().toString()));
+    }
+    excel.Quit();
+}
+
 void TestPrntForm::envelopePrints_data()
 {
     QTest::addColumn<int>("layout");
@@ -313,6 +359,63 @@ void TestPrntForm::envelopeWithBarcodeCarriesPicture()
     QCOMPARE(boxes.last().icon(), vbCritical);
     QVERIFY(!boxes.last().prompt.isEmpty());
     QVERIFY(newPdfs().isEmpty());
+}
+
+void TestPrntForm::barcodeDigitsPrintOnTheEnvelope_data()
+{
+    QTest::addColumn<int>("layout");
+    QTest::addColumn<double>("bottomMarginMm");
+    QTest::newRow("DL") << 0 << 5.0;
+    QTest::newRow("C5") << 1 << 8.0;
+}
+
+// The picture at B13 with its digits under the bars, all of it on the page
+// and above the bottom margin, the digits big enough to read.
+void TestPrntForm::barcodeDigitsPrintOnTheEnvelope()
+{
+    QFETCH(int, layout);
+    QFETCH(double, bottomMarginMm);
+
+    ItemBarcode = QStringLiteral("1234567890123");
+    MsgBoxRecorder boxes;
+    auto form = openForm();
+    QVERIFY(form);
+    form->findChild<QComboBox *>(QStringLiteral("Combo1"))->setCurrentIndex(layout);
+    click(*form, QStringLiteral("XpB2"));
+    QCOMPARE(boxes.count(), 0);
+    const QStringList pdfs = newPdfs();
+    QCOMPARE(pdfs.size(), 1);
+
+    constexpr int Dpi = 300;
+    const QString png = m_dir.filePath(QStringLiteral("barcode-page"));
+    runTool(QStringLiteral("pdftoppm"), {QStringLiteral("-gray"), QStringLiteral("-png"),
+                                         QStringLiteral("-r"), QString::number(Dpi),
+                                         QStringLiteral("-singlefile"), pdfs.first(), png});
+    const QImage page(png + QStringLiteral(".png"));
+    QVERIFY(!page.isNull());
+    // The lower left of the envelope, left of the address labels, holds
+    // nothing but the barcode: bars, a gap, then the digits.
+    const auto dark = [&](int y) {
+        for (int x = 0; x < page.width() * 7 / 20; ++x)
+            if (qGray(page.pixel(x, y)) < 128)
+                return true;
+        return false;
+    };
+    QList<QPair<int, int>> bands;
+    for (int y = page.height() / 2; y < page.height(); ++y) {
+        if (!dark(y))
+            continue;
+        if (!bands.isEmpty() && bands.last().second == y - 1)
+            bands.last().second = y;
+        else
+            bands.append({y, y});
+    }
+    QCOMPARE(bands.size(), 2);
+    const double mmPerPixel = 25.4 / Dpi;
+    const double digitsMm = (bands.last().second - bands.last().first + 1) * mmPerPixel;
+    QVERIFY2(digitsMm >= 2.5, qPrintable(QString::number(digitsMm)));
+    const double fromBottomMm = (page.height() - 1 - bands.last().second) * mmPerPixel;
+    QVERIFY2(fromBottomMm >= bottomMarginMm, qPrintable(QString::number(fromBottomMm)));
 }
 
 void TestPrntForm::notificationBackPrints_data()
