@@ -48,6 +48,23 @@ QString pdfText(const QString &pdf)
     return runTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}).simplified();
 }
 
+// Top-left corners, in millimetres from the page's top left, of the words
+// "УВЕДОМЛЕНИЕ" on a printed page: the title at the top left of each card,
+// front and back alike.
+QList<QPointF> titleCorners(const QString &pdf)
+{
+    static const QRegularExpression word(
+        QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>УВЕДОМЛЕНИЕ</word>"));
+    constexpr double MmPerPoint = 25.4 / 72;
+    QList<QPointF> corners;
+    const QString xml = runTool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    for (auto it = word.globalMatch(xml); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        corners << QPointF(m.captured(1).toDouble() * MmPerPoint, m.captured(2).toDouble() * MmPerPoint);
+    }
+    return corners;
+}
+
 int pdfImageCount(const QString &pdf)
 {
     // Two heading lines, then one line per image.
@@ -95,6 +112,8 @@ private slots:
     void notificationBackPrints_data();
     void notificationBackPrints();
     void frontPrintsUnchanged();
+    void backMeetsItsFrontCard_data();
+    void backMeetsItsFrontCard();
     void tickedBoxHandsWorkbookToClerk_data();
     void tickedBoxHandsWorkbookToClerk();
     void failedPrintIsReported_data();
@@ -482,6 +501,61 @@ void TestPrntForm::frontPrintsUnchanged()
     // The front is printed from the template itself: no working copy.
     QCOMPARE(QDir(m_tempDir).entryList({QStringLiteral("*.xls")}, QDir::Files), copiesBefore);
     saveShot(pdfs.first(), QStringLiteral("notification-front"));
+}
+
+void TestPrntForm::backMeetsItsFrontCard_data()
+{
+    QTest::addColumn<int>("position");
+    QTest::newRow("0: upper left card") << 0;
+    QTest::newRow("1: lower left card") << 1;
+    QTest::newRow("2: upper right card") << 2;
+    QTest::newRow("3: lower right card") << 3;
+}
+
+// The back, printed in one of its positions on the sheet the front was
+// printed on, lies on the card of the front in that quarter.
+void TestPrntForm::backMeetsItsFrontCard()
+{
+    QFETCH(int, position);
+
+    MsgBoxRecorder boxes;
+    auto form = openForm();
+    QVERIFY(form);
+    click(*form, QStringLiteral("ulic_0"));
+    QStringList pdfs = newPdfs();
+    QCOMPARE(pdfs.size(), 1);
+    const QList<QPointF> front = titleCorners(pdfs.first());
+    QCOMPARE(front.size(), 4);
+    m_pdfsBefore << QFileInfo(pdfs.first()).fileName();
+
+    click(*form, QStringLiteral("uob_%1").arg(position));
+    pdfs = newPdfs();
+    QCOMPARE(pdfs.size(), 1);
+    const QList<QPointF> back = titleCorners(pdfs.first());
+    QCOMPARE(back.size(), 1);
+    QCOMPARE(boxes.count(), 0);
+
+    // The front's cards stand two by two; tell them apart by the middle
+    // between their corners.
+    double left = front.first().x(), top = front.first().y(), farRight = left, bottom = top;
+    for (const QPointF &corner : front) {
+        left = qMin(left, corner.x());
+        farRight = qMax(farRight, corner.x());
+        top = qMin(top, corner.y());
+        bottom = qMax(bottom, corner.y());
+    }
+    const bool right = position == 2 || position == 3;
+    const bool down = position == 1 || position == 3;
+    QPointF card(-1, -1);
+    for (const QPointF &corner : front)
+        if ((corner.x() > (left + farRight) / 2) == right && (corner.y() > (top + bottom) / 2) == down)
+            card = corner;
+    QVERIFY(card.x() >= 0);
+    const QPointF offset = back.first() - card;
+    QVERIFY2(qAbs(offset.x()) <= 2.0 && qAbs(offset.y()) <= 2.0,
+             qPrintable(QStringLiteral("back off its card by %1 mm across, %2 mm down")
+                            .arg(offset.x(), 0, 'f', 1)
+                            .arg(offset.y(), 0, 'f', 1)));
 }
 
 void TestPrntForm::tickedBoxHandsWorkbookToClerk_data()
