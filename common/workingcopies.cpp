@@ -27,7 +27,14 @@ QString WorkingCopyName(const QString &folder)
     for (;;) {
         const quint32 n = generator().bounded(1000000u);
         const QString path = dir.filePath(QStringLiteral("tovra_znp_%1.xls").arg(n));
-        if (!QFileInfo::exists(path))
+        if (QFileInfo::exists(path))
+            continue;
+        // Created exclusively: another print, here or in Rostrel, may be
+        // after the same name at this moment.
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                      QFileDevice::ReadOwner | QFileDevice::WriteOwner)
+            || !QFileInfo::exists(path))
             return path;
     }
 }

@@ -9,8 +9,13 @@
 // Seeds the generator behind the working-copy names from the time of day.
 void Randomize();
 
-// A fresh working-copy path in folder. A name that is already taken is never
-// returned, so a print can't overwrite a copy the clerk still has open.
+// A fresh working-copy path in folder, the file created there empty and
+// readable by its owner only. The copies hold names and addresses and the
+// Temp folder may be shared; the office keeps the mode of a file it saves
+// over, so the filled copy stays private too. A name that is already taken
+// is never returned, so a print can't overwrite a copy the clerk still has
+// open. When the folder can't be written the path is still returned, and
+// saving there reports the cause.
 QString WorkingCopyName(const QString &folder);
 
 // Deletes every working copy in folder, read-only ones too. A copy whose

@@ -253,8 +253,10 @@ void PrntForm::XpB2_Click()
 
 void PrntForm::ulic_Click()
 {
-    PrintFrame(ProgramFolder() + QStringLiteral("/templates/") + kNotificationFront, false,
-               [](ExcelWorksheet &) {});
+    // Printed straight from the template; but a workbook left to the clerk
+    // is a working copy, so that saving it never changes the template.
+    PrintFrame(ProgramFolder() + QStringLiteral("/templates/") + kNotificationFront,
+               Check1->Value(), [](ExcelWorksheet &) {});
 }
 
 void PrntForm::uob_Click(qint16 index)

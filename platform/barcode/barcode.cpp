@@ -13,6 +13,15 @@ namespace {
 
 const char MissingLibrary[] = "Библиотека штрихкодов не найдена";
 
+// The printed barcode: narrow bars of half a millimetre, bars 12 mm and
+// digits 3 mm high, about 78 by 17 mm for a 14-digit code with its quiet
+// zones, which the envelopes leave room for below their barcode cell.
+constexpr double ModuleMm = 0.5;
+constexpr int BarModules = 20;
+constexpr double DigitsMm = 3.0;
+constexpr int PixelsPerModule = 4;
+constexpr int DigitModules = 5; // height of zint's raster digits
+
 // The structure zint_symbol changes between releases; these are the releases
 // whose layout matches the zint.h we compile against.
 constexpr int SupportedSeries = 211; // 2.11.x
@@ -137,8 +146,8 @@ QImage BarcodeImage(const QString &codeWithCheckDigit, QString *error, bool huma
         return QImage();
     }
     symbol->symbology = BARCODE_C25INTER;
-    symbol->height = 50;          // in module widths: a bar tall enough for a hand scanner
-    symbol->scale = 1;            // one module is two pixels in raster output
+    symbol->height = BarModules;
+    symbol->scale = PixelsPerModule / 2.0f; // zint's raster scale 1 is two pixels a module
     symbol->output_options = BARCODE_QUIET_ZONES;
     symbol->show_hrt = humanReadable ? 1 : 0;
 
@@ -158,6 +167,12 @@ QImage BarcodeImage(const QString &codeWithCheckDigit, QString *error, bool huma
     QImage image(w, h, QImage::Format_RGB888);
     for (int y = 0; y < h; ++y)
         memcpy(image.scanLine(y), symbol->bitmap + size_t(y) * w * 3, size_t(w) * 3);
+    // The picture's size on paper. Across: the module width. Down: zint's
+    // digits are only five modules high, too small to read at any module
+    // width that keeps the code on an envelope, so the picture is drawn
+    // taller than wide by the ratio that makes them DigitsMm high.
+    image.setDotsPerMeterX(qRound(PixelsPerModule * 1000.0 / ModuleMm));
+    image.setDotsPerMeterY(qRound(DigitModules * PixelsPerModule * 1000.0 / DigitsMm));
     return image;
 }
 

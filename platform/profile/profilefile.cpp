@@ -146,8 +146,10 @@ bool hasLineBreak(const QString &s)
 }
 
 // Replaces the file through a temporary sibling and rename(), so that a crash
-// leaves either the old or the new file, never a half-written one.
-bool replaceFile(const QString &target, const QByteArray &bytes, bool existed)
+// leaves either the old or the new file, never a half-written one. The new
+// file is readable by its owner only whatever the old one allowed: it may now
+// hold a password.
+bool replaceFile(const QString &target, const QByteArray &bytes)
 {
     const QFileInfo info(target);
     QTemporaryFile tmp(info.absolutePath() + QLatin1String("/.") + info.fileName() + QLatin1String(".XXXXXX"));
@@ -155,7 +157,8 @@ bool replaceFile(const QString &target, const QByteArray &bytes, bool existed)
         return false;
     if (tmp.write(bytes) != bytes.size() || !tmp.flush() || ::fsync(tmp.handle()) != 0)
         return false;
-    if (existed && !tmp.setPermissions(QFile::permissions(target)))
+    // Stated again rather than trusted to the temporary file's defaults.
+    if (!tmp.setPermissions(QFile::ReadOwner | QFile::WriteOwner))
         return false;
     tmp.close();
     if (::rename(QFile::encodeName(tmp.fileName()).constData(), QFile::encodeName(target).constData()) != 0)
@@ -250,7 +253,11 @@ bool WriteProfileString(const QString &section, const QString &key,
     }
 
     const QByteArray bytes = joinLines(lines);
-    if (existed && bytes == old)
+    if (existed && bytes == old) {
+        // Nothing to rewrite, but what is already there may be a password
+        // that others could read.
+        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
         return true;
-    return replaceFile(target, bytes, existed);
+    }
+    return replaceFile(target, bytes);
 }

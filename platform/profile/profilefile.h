@@ -22,8 +22,8 @@ int ReadProfileString(const QString &section, const QString &key,
 
 // Sets `key` in `section` to `value`. An existing line of the key is replaced
 // where it stands; every other byte of the file stays as it was. A missing
-// section is appended at the end, a missing file is created readable by its
-// owner only (it holds a password). The file is replaced atomically.
+// section is appended at the end. The file is replaced atomically, and is
+// left readable by its owner only whatever mode it had (it holds a password).
 // Returns false, changing nothing, when the file cannot be written, is marked
 // read-only, or when a name or the value cannot be stored on one line
 // (an empty name, a line break, "=" in the key, "]" in the section).

@@ -66,7 +66,9 @@ public:
 
     // asCopy: the document starts untitled from the file's content, so the
     // file itself is neither locked nor changed by anything done to it.
-    virtual int loadDocument(const QString &path, bool asCopy) = 0;
+    // filterName: the import filter the file must be read with ("MS Excel 97"
+    // for .xls); a file that filter cannot read is refused, never guessed at.
+    virtual int loadDocument(const QString &path, bool asCopy, const QString &filterName) = 0;
     // Discards unsaved changes, never asks; closing an unknown number is a no-op.
     virtual void closeDocument(int doc) = 0;
     // Writes the document under a new name ("MS Excel 97" for .xls); the

@@ -2,6 +2,7 @@
 
 #include <QDebug>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
@@ -15,10 +16,26 @@ QString ExcelSession::filterFor(const QString &path)
     return QStringLiteral("MS Excel 97");
 }
 
+QString ExcelSession::importFilterFor(const QString &path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("xls"))
+        return QStringLiteral("MS Excel 97");
+    if (suffix == QLatin1String("xlsx"))
+        return QStringLiteral("Calc MS Excel 2007 XML");
+    if (suffix == QLatin1String("ods"))
+        return QStringLiteral("calc8");
+    if (suffix == QLatin1String("fods"))
+        return QStringLiteral("OpenDocument Spreadsheet Flat");
+    return QString();
+}
+
 namespace {
 
 // A changed workbook that was never saved needs a file of its own to be
-// shown from; the template it came from must stay as it is.
+// shown from; the template it came from must stay as it is. Created here,
+// readable by its owner only: the office keeps that mode when it saves over
+// it, and what was filled in is nobody else's business.
 QString scratchCopyFor(const QString &openedPath)
 {
     const QFileInfo info(openedPath);
@@ -29,7 +46,10 @@ QString scratchCopyFor(const QString &openedPath)
                                  .arg(QRandomGenerator::global()->bounded(1000000))
                                  .arg(suffix);
         const QString path = QDir::temp().filePath(name);
-        if (!QFileInfo::exists(path))
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                      QFileDevice::ReadOwner | QFileDevice::WriteOwner)
+            || !QFileInfo::exists(path))
             return path;
     }
 }

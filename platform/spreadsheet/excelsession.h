@@ -62,6 +62,9 @@ public:
 
     // The office's export filter for a file name: .xls → "MS Excel 97".
     static QString filterFor(const QString &path);
+    // The office's import filter for a file name, or empty for a name that
+    // is no workbook we read.
+    static QString importFilterFor(const QString &path);
     // Handles made by default construction have no session; their steps run
     // in this one, which only reports that no workbook is open.
     static std::shared_ptr<ExcelSession> orNone(const std::shared_ptr<ExcelSession> &session);

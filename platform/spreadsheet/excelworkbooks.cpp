@@ -2,6 +2,7 @@
 
 #include "excelsession.h"
 #include "officelockfile.h"
+#include "workbookfilecheck.h"
 
 #include <QFileInfo>
 
@@ -22,6 +23,14 @@ ExcelWorkbook ExcelWorkbooks::Open(const QString &path, OpenMode mode)
         if (!info.isFile())
             throw SpreadsheetError(QStringLiteral("«%1» — не файл книги.").arg(path));
         const QString absolute = info.absoluteFilePath();
+        // Read only with the filter of the file's own format, and only when
+        // whole: the office would otherwise import a damaged file as text or
+        // open what is left of it, and print that.
+        const QString filter = ExcelSession::importFilterFor(absolute);
+        if (filter.isEmpty())
+            throw SpreadsheetError(
+                QStringLiteral("Не удалось открыть файл «%1»: это не книга электронной таблицы.")
+                    .arg(path));
 
         if (mode == OpenForEditing) {
             // The office itself would open a locked file quietly read-only
@@ -38,8 +47,14 @@ ExcelWorkbook ExcelWorkbooks::Open(const QString &path, OpenMode mode)
 
         CalcOffice &office = CalcOffice::instance();
         CalcBackend &backend = office.backend();
+        // Looked at once the office is there, so that a machine without one
+        // hears about that first, whatever the file.
+        const QString defect = WorkbookFileCheck::defect(absolute);
+        if (!defect.isEmpty())
+            throw SpreadsheetError(
+                QStringLiteral("Не удалось открыть файл «%1»: %2.").arg(path, defect));
         auto doc = std::make_shared<ExcelDocument>();
-        doc->id = backend.loadDocument(absolute, mode == OpenCopy);
+        doc->id = backend.loadDocument(absolute, mode == OpenCopy, filter);
         doc->generation = office.generation();
         doc->openedPath = absolute;
         if (mode == OpenForEditing)

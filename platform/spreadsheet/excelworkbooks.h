@@ -25,8 +25,11 @@ public:
         OpenForEditing,
     };
 
+    // Reads the file with the filter of the format its name gives (".xls":
+    // Excel 97) and nothing else; an empty, cut or damaged workbook is
+    // refused before the office sees it (see WorkbookFileCheck).
     // Throws SpreadsheetError: a missing or locked file, a file that is no
-    // workbook, an office that cannot be started.
+    // workbook or not a whole one, an office that cannot be started.
     ExcelWorkbook Open(const QString &path, OpenMode mode = OpenCopy);
     int Count() const;
     // 1-based, in opening order.

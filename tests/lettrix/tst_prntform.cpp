@@ -3,6 +3,7 @@
 // print is abandoned. One office serves all cases.
 
 #include "currentletter.h"
+#include "printmaps.h"
 #include "prntform.h"
 
 #include "check.h"
@@ -47,6 +48,23 @@ QString pdfText(const QString &pdf)
     return runTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}).simplified();
 }
 
+// Top-left corners, in millimetres from the page's top left, of the words
+// "УВЕДОМЛЕНИЕ" on a printed page: the title at the top left of each card,
+// front and back alike.
+QList<QPointF> titleCorners(const QString &pdf)
+{
+    static const QRegularExpression word(
+        QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>УВЕДОМЛЕНИЕ</word>"));
+    constexpr double MmPerPoint = 25.4 / 72;
+    QList<QPointF> corners;
+    const QString xml = runTool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    for (auto it = word.globalMatch(xml); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        corners << QPointF(m.captured(1).toDouble() * MmPerPoint, m.captured(2).toDouble() * MmPerPoint);
+    }
+    return corners;
+}
+
 int pdfImageCount(const QString &pdf)
 {
     // Two heading lines, then one line per image.
@@ -84,12 +102,18 @@ private slots:
 
     void envelopeList_data();
     void envelopeList();
+    void templatesLeaveFilledCellsEmpty_data();
+    void templatesLeaveFilledCellsEmpty();
     void envelopePrints_data();
     void envelopePrints();
     void envelopeWithBarcodeCarriesPicture();
+    void barcodeDigitsPrintOnTheEnvelope_data();
+    void barcodeDigitsPrintOnTheEnvelope();
     void notificationBackPrints_data();
     void notificationBackPrints();
     void frontPrintsUnchanged();
+    void backMeetsItsFrontCard_data();
+    void backMeetsItsFrontCard();
     void tickedBoxHandsWorkbookToClerk_data();
     void tickedBoxHandsWorkbookToClerk();
     void failedPrintIsReported_data();
@@ -234,6 +258,41 @@ void TestPrntForm::envelopeList()
     QVERIFY(!check->Value());
 }
 
+void TestPrntForm::templatesLeaveFilledCellsEmpty_data()
+{
+    QTest::addColumn<QString>("workbook");
+    QTest::newRow("envelope DL") << kEnvelope1;
+    QTest::newRow("envelope C5") << kEnvelope2;
+    QTest::newRow("notification back") << QStringLiteral("уведомление 2.xls");
+}
+
+// A label in a cell the program fills would be overwritten, or lend the
+// filling its style: every cell the fullest letter fills is empty.
+void TestPrntForm::templatesLeaveFilledCellsEmpty()
+{
+    QFETCH(QString, workbook);
+    CurrentLetter letter;
+    letter.ItemRecipient = QStringLiteral("Общество с ограниченной ответственностью «Ромашка»");
+    // Five lines after the index, the last two too long to be joined.
+    letter.ItemAddress = ukrainianAddress()
+                             .replace(QStringLiteral("г. Киев"), QStringLiteral("Броварской р-н\r\nпгт. Калиновка"))
+                             .replace(QStringLiteral("д. 22"), QStringLiteral("д. 22, корп. 3, кв. 145"));
+    letter.ItemNumber = QStringLiteral("17");
+    letter.ItemBarcode = QStringLiteral("1234567890123");
+    const SheetPlan plan = workbook == QLatin1String("уведомление 2.xls")
+        ? NotificationBackPlan(letter, 0, QStringLiteral("05.03.2024 14:30:00"))
+        : EnvelopePlan(letter);
+
+    ExcelApplication excel;
+    ExcelWorksheet sheet =
+        excel.Workbooks().Open(m_programFolder + QStringLiteral("/templates/") + workbook).Worksheets(1);
+    for (const CellWrite &write : plan.cells) {
+        const QString there = sheet.Range(write.cell).Value().toString();
+        QVERIFY2(there.isEmpty(), qPrintable(write.cell + QStringLiteral(": ") + there));
+    }
+    excel.Quit();
+}
+
 void TestPrntForm::envelopePrints_data()
 {
     QTest::addColumn<int>("layout");
@@ -315,6 +374,51 @@ void TestPrntForm::envelopeWithBarcodeCarriesPicture()
     QVERIFY(newPdfs().isEmpty());
 }
 
+void TestPrntForm::barcodeDigitsPrintOnTheEnvelope_data()
+{
+    QTest::addColumn<int>("layout");
+    QTest::addColumn<double>("bottomMarginMm");
+    QTest::newRow("DL") << 0 << 5.0;
+    QTest::newRow("C5") << 1 << 8.0;
+}
+
+// The picture at B13 prints whole, its digits under the bars readable and
+// above the page's bottom margin.
+void TestPrntForm::barcodeDigitsPrintOnTheEnvelope()
+{
+    QFETCH(int, layout);
+    QFETCH(double, bottomMarginMm);
+    ItemBarcode = QStringLiteral("1234567890123");
+    auto form = openForm();
+    QVERIFY(form);
+    form->findChild<QComboBox *>(QStringLiteral("Combo1"))->setCurrentIndex(layout);
+    click(*form, QStringLiteral("XpB2"));
+    QCOMPARE(newPdfs().size(), 1);
+
+    const QString png = m_dir.filePath(QStringLiteral("barcode-page"));
+    runTool(QStringLiteral("pdftoppm"), {QStringLiteral("-gray"), QStringLiteral("-png"), QStringLiteral("-r"),
+                                         QStringLiteral("300"), QStringLiteral("-singlefile"), newPdfs().first(), png});
+    const QImage page(png + QStringLiteral(".png"));
+    QVERIFY(!page.isNull());
+    // Below the middle and left of the address labels there is nothing but
+    // the barcode: bars, a gap, the digits.
+    QList<QPair<int, int>> bands;
+    for (int y = page.height() / 2; y < page.height(); ++y) {
+        bool dark = false;
+        for (int x = 0; x < page.width() * 7 / 20 && !dark; ++x)
+            dark = qGray(page.pixel(x, y)) < 128;
+        if (dark && !bands.isEmpty() && bands.last().second == y - 1)
+            bands.last().second = y;
+        else if (dark)
+            bands.append({y, y});
+    }
+    QCOMPARE(bands.size(), 2);
+    constexpr double MmPerPixel = 25.4 / 300;
+    const double digitsMm = (bands.last().second - bands.last().first + 1) * MmPerPixel;
+    QVERIFY2(digitsMm >= 2.5, qPrintable(QString::number(digitsMm)));
+    QVERIFY((page.height() - 1 - bands.last().second) * MmPerPixel >= bottomMarginMm);
+}
+
 void TestPrntForm::notificationBackPrints_data()
 {
     QTest::addColumn<int>("position");
@@ -381,18 +485,55 @@ void TestPrntForm::frontPrintsUnchanged()
     saveShot(pdfs.first(), QStringLiteral("notification-front"));
 }
 
+void TestPrntForm::backMeetsItsFrontCard_data()
+{
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("card"); // the front's cards in reading order
+    QTest::newRow("0: upper left card") << 0 << 0;
+    QTest::newRow("1: lower left card") << 1 << 2;
+    QTest::newRow("2: upper right card") << 2 << 1;
+    QTest::newRow("3: lower right card") << 3 << 3;
+}
+
+// Printed on the back of the fronts' sheet, each position lies on its card.
+void TestPrntForm::backMeetsItsFrontCard()
+{
+    QFETCH(int, position);
+    QFETCH(int, card);
+    auto form = openForm();
+    QVERIFY(form);
+    click(*form, QStringLiteral("ulic_0"));
+    QCOMPARE(newPdfs().size(), 1);
+    QList<QPointF> front = titleCorners(newPdfs().first());
+    QCOMPARE(front.size(), 4);
+    std::sort(front.begin(), front.end(), [](const QPointF &a, const QPointF &b) {
+        return qAbs(a.y() - b.y()) > 20 ? a.y() < b.y() : a.x() < b.x();
+    });
+    m_pdfsBefore << QFileInfo(newPdfs().first()).fileName();
+    click(*form, QStringLiteral("uob_%1").arg(position));
+    QCOMPARE(newPdfs().size(), 1);
+    const QList<QPointF> back = titleCorners(newPdfs().first());
+    QCOMPARE(back.size(), 1);
+
+    const QPointF offset = back.first() - front.at(card);
+    QVERIFY2(qAbs(offset.x()) <= 2.0 && qAbs(offset.y()) <= 2.0,
+             qPrintable(QStringLiteral("%1 mm across, %2 mm down").arg(offset.x()).arg(offset.y())));
+}
+
 void TestPrntForm::tickedBoxHandsWorkbookToClerk_data()
 {
     QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("cell");     // empty: the template itself is shown
+    QTest::addColumn<QString>("cell");
     QTest::addColumn<QString>("value");
 
     QTest::newRow("envelope: filled working copy") << QStringLiteral("XpB2")
                                                    << QStringLiteral("H9") << kRecipient;
     QTest::newRow("notification back: filled working copy")
         << QStringLiteral("uob_2") << QStringLiteral("AC16") << kRecipient;
-    QTest::newRow("notification front: the template itself") << QStringLiteral("ulic_0")
-                                                             << QString() << QString();
+    // Never the template itself: saving it would change every later front.
+    QTest::newRow("notification front: a working copy") << QStringLiteral("ulic_0")
+                                                        << QStringLiteral("B2")
+                                                        << QStringLiteral("УВЕДОМЛЕНИЕ");
 }
 
 void TestPrntForm::tickedBoxHandsWorkbookToClerk()
@@ -413,13 +554,11 @@ void TestPrntForm::tickedBoxHandsWorkbookToClerk()
     QVERIFY(newPdfs().isEmpty());
     QCOMPARE(m_shown.size(), 1);
     const QString shown = m_shown.first();
-    if (cell.isEmpty()) {
-        QCOMPARE(QFileInfo(shown).canonicalFilePath(),
-                 QFileInfo(m_programFolder + QStringLiteral("/templates/уведомление 1.xls"))
-                     .canonicalFilePath());
-        return;
-    }
     QCOMPARE(QFileInfo(shown).absolutePath(), QFileInfo(m_tempDir).absoluteFilePath());
+    // Names and addresses in a shared Temp folder: the owner's alone.
+    QCOMPARE(QFileInfo(shown).permissions(),
+             QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser
+                 | QFileDevice::WriteUser);
     QVERIFY2(QRegularExpression(QStringLiteral("^tovra_znp_(0|[1-9][0-9]{0,5})\\.xls$"))
                  .match(QFileInfo(shown).fileName())
                  .hasMatch(),
@@ -451,6 +590,12 @@ void TestPrntForm::failedPrintIsReported_data()
                                            << QStringLiteral("уведомление 2.xls");
     QTest::newRow("printing fails") << QStringLiteral("print fails") << QStringLiteral("uob_0")
                                     << QString();
+    // Damaged templates are refused, never imported as text or in part.
+    QTest::newRow("envelope template of random bytes")
+        << QStringLiteral("damaged random") << QStringLiteral("XpB2") << kEnvelope1;
+    QTest::newRow("back template cut in half") << QStringLiteral("damaged half")
+                                               << QStringLiteral("uob_2")
+                                               << QStringLiteral("уведомление 2.xls");
 }
 
 void TestPrntForm::failedPrintIsReported()
@@ -462,6 +607,15 @@ void TestPrntForm::failedPrintIsReported()
     QTemporaryDir folder;
     QVERIFY(QDir().mkpath(folder.filePath(QStringLiteral("templates"))));
     if (setup == QLatin1String("no templates")) {
+        setProgramFolder(folder.path());
+    } else if (setup.startsWith(QLatin1String("damaged"))) {
+        QFile real(m_programFolder + QStringLiteral("/templates/") + promptPart);
+        QVERIFY(real.open(QIODevice::ReadOnly));
+        const QByteArray bytes = real.readAll();
+        QFile damaged(folder.filePath(QStringLiteral("templates/") + promptPart));
+        QVERIFY(damaged.open(QIODevice::WriteOnly));
+        damaged.write(setup.endsWith(QLatin1String("half")) ? bytes.left(bytes.size() / 2)
+                                                            : QByteArray(5000, '\x5a'));
         setProgramFolder(folder.path());
     } else if (setup == QLatin1String("print fails")) {
         // A print folder below a plain file can never be written.
@@ -489,10 +643,11 @@ void TestPrntForm::failedPrintIsReported()
     QVERIFY(m_shown.isEmpty());
     QVERIFY(form->isVisible());
 
-    // The window stays usable: with a real layout chosen, the next print works.
-    if (setup == QLatin1String("typed")) {
+    if (setup != QLatin1String("print fails"))
         QCOMPARE(QDir(m_tempDir).entryList({QStringLiteral("tovra_znp_*.xls")}, QDir::Files),
                  copiesBefore);
+    // The window stays usable: with a real layout chosen, the next print works.
+    if (setup == QLatin1String("typed")) {
         combo->setCurrentIndex(0);
         click(*form, button);
         QCOMPARE(boxes.count(), 1);

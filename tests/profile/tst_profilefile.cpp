@@ -28,7 +28,8 @@ private slots:
     void write_data();
     void write();
     void newFileIsOwnerOnlyWithCrLf();
-    void existingFileKeepsPermissions();
+    void existingFileBecomesOwnerOnly_data();
+    void existingFileBecomesOwnerOnly();
     void refusedWriteLeavesFileUnchanged_data();
     void refusedWriteLeavesFileUnchanged();
     void readOnlyFileIsNotWritten();
@@ -245,12 +246,25 @@ void TestProfileFile::newFileIsOwnerOnlyWithCrLf()
     QCOMPARE(modeOf(path), 0600);
 }
 
-void TestProfileFile::existingFileKeepsPermissions()
+void TestProfileFile::existingFileBecomesOwnerOnly_data()
 {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("value");
+
+    QTest::newRow("readable by all, value changed") << 0644 << "b";
+    QTest::newRow("readable by all, value as it was") << 0644 << "a";
+    QTest::newRow("group may write") << 0660 << "b";
+}
+
+void TestProfileFile::existingFileBecomesOwnerOnly()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, value);
+
     const QString path = fileWith("[Main]\r\nUser=a\r\n");
-    QVERIFY(::chmod(QFile::encodeName(path).constData(), 0644) == 0);
-    QVERIFY(WriteProfileString("Main", "User", "b", path));
-    QCOMPARE(modeOf(path), 0644);
+    QVERIFY(::chmod(QFile::encodeName(path).constData(), mode_t(mode)) == 0);
+    QVERIFY(WriteProfileString("Main", "User", value, path));
+    QCOMPARE(modeOf(path), 0600);
 }
 
 void TestProfileFile::refusedWriteLeavesFileUnchanged_data()

@@ -7,12 +7,14 @@
 #include "spreadsheet/excelunits.h"
 #include "spreadsheet/officelockfile.h"
 #include "spreadsheet/spreadsheeterror.h"
+#include "spreadsheet/workbookfilecheck.h"
 
 #include <QDir>
 #include <QRegularExpression>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <QtEndian>
 #include <QtTest>
 
 class TestSpreadsheetRules : public QObject
@@ -40,6 +42,9 @@ private slots:
     void lockStaleness();
 
     void missingOfficeIsReportedOnFirstUse();
+
+    void damagedWorkbooksAreRefused_data();
+    void damagedWorkbooksAreRefused();
 };
 
 void TestSpreadsheetRules::parsesReferences_data()
@@ -294,6 +299,61 @@ void TestSpreadsheetRules::missingOfficeIsReportedOnFirstUse()
     // The program goes on: the next attempt says the same, nothing crashed.
     ExcelApplication again;
     QVERIFY_THROWS_EXCEPTION(SpreadsheetError, again.Workbooks().Open(workbook));
+}
+
+void TestSpreadsheetRules::damagedWorkbooksAreRefused_data()
+{
+    QTest::addColumn<QString>("workbook");
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QString>("defect");
+
+    const QString cut = QStringLiteral("книга обрезана или повреждена");
+    const QString notExcel = QStringLiteral("это не книга Excel 97");
+    // The envelope keeps its records in the compound file's small sectors,
+    // the journal in its large ones.
+    for (const char *workbook : {"Конверт 1 (DL 110x220).xls", "Журнал исходящей почты.xls"}) {
+        const QString name = QString::fromUtf8(workbook);
+        QTest::addRow("%s: whole", workbook) << name << "" << QString();
+        QTest::addRow("%s: first half", workbook) << name << "half" << cut;
+        QTest::addRow("%s: one byte short", workbook) << name << "byte" << cut;
+        QTest::addRow("%s: records cut", workbook) << name << "records" << cut;
+        QTest::addRow("%s: no workbook stream", workbook) << name << "rename" << notExcel;
+    }
+    const QString envelope = QStringLiteral("Конверт 1 (DL 110x220).xls");
+    QTest::newRow("empty file") << envelope << "empty" << QStringLiteral("файл пуст");
+    QTest::newRow("random bytes") << envelope << "random" << notExcel;
+    QTest::newRow("plain text") << envelope << "text" << notExcel;
+}
+
+void TestSpreadsheetRules::damagedWorkbooksAreRefused()
+{
+    QFETCH(QString, workbook);
+    QFETCH(QString, damage);
+    QFETCH(QString, defect);
+
+    QFile file(qEnvironmentVariable("COURTMAIL_PROGRAM_DIR") + QStringLiteral("/templates/") + workbook);
+    if (!file.open(QIODevice::ReadOnly))
+        QSKIP("the workbook templates are not built");
+    QByteArray bytes = file.readAll();
+    // The directory entry of the "Workbook" stream: its name, its size at 120.
+    const qsizetype entry = bytes.indexOf(QByteArray(reinterpret_cast<const char *>(u"Workbook"), 16));
+    QVERIFY(entry > 0);
+    if (damage == QLatin1String("half"))
+        bytes.truncate(bytes.size() / 2);
+    else if (damage == QLatin1String("byte"))
+        bytes.chop(1);
+    else if (damage == QLatin1String("records"))
+        qToLittleEndian<quint32>(qFromLittleEndian<quint32>(bytes.constData() + entry + 120) - 10,
+                                 bytes.data() + entry + 120);
+    else if (damage == QLatin1String("rename"))
+        bytes[entry] = 'X';
+    else if (damage == QLatin1String("empty"))
+        bytes.clear();
+    else if (damage == QLatin1String("random"))
+        bytes = QByteArray::fromHex("7f3a9c01e4d2b8a655c0ffee12345678").repeated(1000);
+    else if (damage == QLatin1String("text"))
+        bytes = QStringLiteral("Кому;Куда\r\nИванов;Москва\r\n").toUtf8();
+    QCOMPARE(WorkbookFileCheck::defectOf(bytes, QStringLiteral("xls")), defect);
 }
 
 QTEST_MAIN(TestSpreadsheetRules)

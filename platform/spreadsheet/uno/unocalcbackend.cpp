@@ -225,12 +225,12 @@ UnoCalcBackend::Document &UnoCalcBackend::document(int doc)
     return it->second;
 }
 
-int UnoCalcBackend::loadDocument(const QString &path, bool asCopy)
+int UnoCalcBackend::loadDocument(const QString &path, bool asCopy, const QString &filterName)
 {
     requireConnection();
     const QString what = QStringLiteral("LibreOffice Calc не смог открыть файл «%1».").arg(path);
     return guarded(what, [&] {
-        Sequence<beans::PropertyValue> args(5);
+        Sequence<beans::PropertyValue> args(6);
         beans::PropertyValue *a = args.getArray();
         a[0] = property("Hidden", Any(true));
         // AsTemplate gives an untitled copy: nothing locks or can overwrite
@@ -239,6 +239,7 @@ int UnoCalcBackend::loadDocument(const QString &path, bool asCopy)
         a[2] = property("MacroExecutionMode", Any(document::MacroExecMode::NEVER_EXECUTE));
         a[3] = property("UpdateDocMode", Any(document::UpdateDocMode::NO_UPDATE));
         a[4] = property("ReadOnly", Any(false));
+        a[5] = property("FilterName", Any(toOU(filterName)));
         Reference<frame::XComponentLoader> loader(m_desktop, UNO_QUERY_THROW);
         Reference<lang::XComponent> component = loader->loadComponentFromURL(
             fileUrl(path), rtl::OUString::createFromAscii("_blank"), 0, args);

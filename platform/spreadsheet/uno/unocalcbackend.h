@@ -26,7 +26,7 @@ public:
     void disconnect() override;
     void terminateOffice() override;
 
-    int loadDocument(const QString &path, bool asCopy) override;
+    int loadDocument(const QString &path, bool asCopy, const QString &filterName) override;
     void closeDocument(int doc) override;
     void storeDocumentAs(int doc, const QString &path, const QString &filterName) override;
     void storeDocument(int doc) override;
