@@ -105,6 +105,10 @@ public:
     // Prints every sheet and waits until the job is spooled. pdfPath empty:
     // the default printer; otherwise the output goes into that PDF file.
     virtual void print(int doc, const QString &pdfPath) = 0;
+
+    // Inserts count rows at row that take the look of the row they push
+    // down: cell formats, borders, merges and height, never its contents.
+    virtual void insertRowsFormattedFromBelow(int doc, int sheet, int row, int count) = 0;
 };
 
 // The module's one exported symbol, an extern "C" function of this type;

@@ -171,6 +171,23 @@ void ExcelRange::Insert()
     });
 }
 
+void ExcelRange::Insert(XlInsertFormatOrigin copyOrigin)
+{
+    if (copyOrigin == xlFormatFromLeftOrAbove) {
+        Insert();
+        return;
+    }
+    ExcelSession::orNone(m_session)->run(m_doc, [&](CalcBackend &backend) {
+        if (m_reference.kind() != CellReference::Rows)
+            throw SpreadsheetError(
+                QStringLiteral("Вставить %1 с оформлением следующих ячеек нельзя: "
+                               "так вставляются только целые строки.")
+                    .arg(Address()));
+        backend.insertRowsFormattedFromBelow(m_doc->id, m_sheet, m_reference.top(),
+                                             m_reference.rowCount());
+    });
+}
+
 QString ExcelRange::Address() const
 {
     return m_reference.address();

@@ -48,6 +48,12 @@ public:
     // cells shifted down (otherwise) as the range spans, at its place;
     // what was there moves down or right.
     void Insert();
+    // Where inserted cells take their look from, as Excel's CopyOrigin.
+    enum XlInsertFormatOrigin { xlFormatFromLeftOrAbove = 0, xlFormatFromRightOrBelow = 1 };
+    // Insert() as above. With xlFormatFromRightOrBelow the inserted whole
+    // rows look like the row they push down (formats, borders, merges,
+    // height) instead of the row above; only whole rows take that origin.
+    void Insert(XlInsertFormatOrigin copyOrigin);
 
     // "$AH$3", "$A$1:$B$2", "$9:$9".
     QString Address() const;

@@ -57,6 +57,8 @@ public:
 
     void print(int doc, const QString &pdfPath) override;
 
+    void insertRowsFormattedFromBelow(int doc, int sheet, int row, int count) override;
+
 private:
     struct Document
     {
