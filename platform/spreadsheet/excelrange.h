@@ -27,6 +27,10 @@ public:
     // cell; a formula gives its result, an error result "Err:<code>".
     QVariant Value() const;
     void setValue(const QVariant &value);
+    // Many cells in one step, as Excel's Value takes an array: rows[i][j]
+    // goes into the range's i-th row and j-th column, typed as setValue
+    // does. The rows must match the range's size exactly.
+    void setValues(const QList<QVariantList> &rows);
 
     // Excel's English syntax: "=SUM(G9:G12)", "," between arguments.
     // Relative references shift across a range as in Excel.

@@ -332,6 +332,7 @@ private slots:
     void saveAsLeavesTemplateUntouched();
     void cellValues_data();
     void cellValues();
+    void blockOfValues();
     void formulas_data();
     void formulas();
     void refusesBrokenFormula();
@@ -500,6 +501,43 @@ void TestSpreadsheetCalc::cellValues()
     const QVariant stored = reread.Workbooks().Open(copy).Worksheets(1).Range("A1").Value();
     QCOMPARE(stored, expected);
     QCOMPARE(stored.metaType(), expected.metaType());
+    reread.Quit();
+}
+
+void TestSpreadsheetCalc::blockOfValues()
+{
+    const QString copy = workingCopy();
+    const QList<QVariantList> rows{
+        {1, QString("12-3"), 0.0205, QVariant(), QString("4600000000013")},
+        {2, QString("1-2"), 45.5, QString(""), QString("29.01.2013")},
+    };
+    {
+        ExcelApplication excel;
+        ExcelWorkbook book = excel.Workbooks().Open(templatePath("Конверт 1.xls"));
+        book.SaveAs(copy);
+        ExcelWorksheet sheet = book.Worksheets(1);
+        sheet.Range("H10").setValue("прежнее");
+        sheet.Range("E9:I10").setValues(rows);
+        QVERIFY_THROWS_EXCEPTION(SpreadsheetError, sheet.Range("E9:I11").setValues(rows));
+        QVERIFY_THROWS_EXCEPTION(SpreadsheetError, sheet.Range("E9:H10").setValues(rows));
+        book.Save();
+        excel.Quit();
+    }
+    ExcelApplication reread;
+    ExcelWorksheet sheet = reread.Workbooks().Open(copy).Worksheets(1);
+    for (int r = 0; r < rows.size(); ++r) {
+        for (int c = 0; c < rows.at(r).size(); ++c) {
+            const QVariant written = rows.at(r).at(c);
+            const QVariant expected = written.toString().isEmpty()
+                ? QVariant()
+                : (written.metaType().id() == QMetaType::QString ? written : QVariant(written.toDouble()));
+            const QVariant stored = sheet.Cells(9 + r, 5 + c).Value();
+            QCOMPARE(stored, expected);
+            QCOMPARE(stored.metaType(), expected.metaType());
+        }
+    }
+    // The register's totals under the block are untouched.
+    QCOMPARE(sheet.Range("G11").Value(), QVariant(3.0));
     reread.Quit();
 }
 

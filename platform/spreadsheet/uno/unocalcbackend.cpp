@@ -665,6 +665,35 @@ void UnoCalcBackend::insertRowsFormattedFromBelow(int doc, int sheetIndex, int r
     });
 }
 
+void UnoCalcBackend::setValues(int doc, const CalcRect &cells, const QVector<CalcCell> &values)
+{
+    Reference<table::XCellRange> r = range(doc, cells);
+    guarded(QStringLiteral("Не удалось записать значения в ячейки."), [&] {
+        const table::CellRangeAddress a =
+            Reference<sheet::XCellRangeAddressable>(r, UNO_QUERY_THROW)->getRangeAddress();
+        const sal_Int32 width = a.EndColumn - a.StartColumn + 1;
+        const sal_Int32 height = a.EndRow - a.StartRow + 1;
+        if (values.size() != qsizetype(width) * height)
+            fail(QStringLiteral("Число значений не совпадает с числом ячеек."));
+        Sequence<Sequence<Any>> data(height);
+        Sequence<Any> *rows = data.getArray();
+        for (sal_Int32 row = 0; row < height; ++row) {
+            rows[row].realloc(width);
+            Any *cell = rows[row].getArray();
+            for (sal_Int32 col = 0; col < width; ++col) {
+                const CalcCell &v = values.at(row * width + col);
+                // The office stores a string of a data array as text; an
+                // empty one leaves the cell empty (a void would show #N/A).
+                if (v.kind == CalcCell::Number)
+                    cell[col] <<= v.number;
+                else
+                    cell[col] <<= toOU(v.kind == CalcCell::Text ? v.text : QString());
+            }
+        }
+        Reference<sheet::XCellRangeData>(r, UNO_QUERY_THROW)->setDataArray(data);
+    });
+}
+
 void UnoCalcBackend::insertPicture(int doc, int sheetIndex, int column, int row,
                                    const QByteArray &png, const QSize &sizeHmm)
 {

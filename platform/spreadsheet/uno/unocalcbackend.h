@@ -58,6 +58,7 @@ public:
     void print(int doc, const QString &pdfPath) override;
 
     void insertRowsFormattedFromBelow(int doc, int sheet, int row, int count) override;
+    void setValues(int doc, const CalcRect &cells, const QVector<CalcCell> &values) override;
 
 private:
     struct Document
