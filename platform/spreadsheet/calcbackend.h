@@ -107,6 +107,14 @@ public:
     // Prints every sheet and waits until the job is spooled. pdfPath empty:
     // the default printer; otherwise the output goes into that PDF file.
     virtual void print(int doc, const QString &pdfPath) = 0;
+
+    // Inserts count rows at row that take the look of the row they push
+    // down: cell formats, borders, merges and height, never its contents.
+    virtual void insertRowsFormattedFromBelow(int doc, int sheet, int row, int count) = 0;
+    // Fills the rectangle in one step, row by row: values holds its width
+    // times its height cells. Text is stored as given, never read as a
+    // number or a date; Empty leaves the cell empty.
+    virtual void setValues(int doc, const CalcRect &cells, const QVector<CalcCell> &values) = 0;
 };
 
 // The module's one exported symbol, an extern "C" function of this type;

@@ -10,6 +10,25 @@ CalcRect rectOf(int sheet, const CellReference &r)
     return CalcRect{sheet, r.left(), r.top(), r.right(), r.bottom()};
 }
 
+bool isNumber(const QVariant &value)
+{
+    switch (value.metaType().id()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return true;
+    default:
+        return false;
+    }
+}
+
 constexpr double MaxRowHeight = 409;
 constexpr double MaxColumnWidth = 255;
 
@@ -73,6 +92,49 @@ void ExcelRange::setValue(const QVariant &value)
                 QStringLiteral("Значение типа %1 нельзя записать в ячейку %2.")
                     .arg(QString::fromLatin1(value.typeName()), Address()));
         }
+    });
+}
+
+void ExcelRange::setValues(const QList<QVariantList> &rows)
+{
+    ExcelSession::orNone(m_session)->run(m_doc, [&](CalcBackend &backend) {
+        const CalcRect rect = rectOf(m_sheet, m_reference);
+        const int width = m_reference.columnCount();
+        const int height = m_reference.rowCount();
+        if (m_reference.kind() != CellReference::Cells || rows.size() != height)
+            throw SpreadsheetError(QStringLiteral("Число строк значений (%1) не совпадает с "
+                                                  "диапазоном %2.")
+                                       .arg(rows.size())
+                                       .arg(Address()));
+        QVector<CalcCell> cells;
+        cells.reserve(qsizetype(width) * height);
+        for (const QVariantList &row : rows) {
+            if (row.size() != width)
+                throw SpreadsheetError(QStringLiteral("Число значений в строке (%1) не совпадает "
+                                                      "с диапазоном %2.")
+                                           .arg(row.size())
+                                           .arg(Address()));
+            for (const QVariant &value : row) {
+                CalcCell cell;
+                if (!value.isValid() || value.isNull()) {
+                    cell.kind = CalcCell::Empty;
+                } else if (value.metaType().id() == QMetaType::QString
+                           || value.metaType().id() == QMetaType::QByteArray
+                           || value.metaType().id() == QMetaType::QChar) {
+                    cell.kind = CalcCell::Text;
+                    cell.text = value.toString();
+                } else if (isNumber(value)) {
+                    cell.kind = CalcCell::Number;
+                    cell.number = value.toDouble();
+                } else {
+                    throw SpreadsheetError(
+                        QStringLiteral("Значение типа %1 нельзя записать в ячейку %2.")
+                            .arg(QString::fromLatin1(value.typeName()), Address()));
+                }
+                cells.append(cell);
+            }
+        }
+        backend.setValues(m_doc->id, rect, cells);
     });
 }
 
@@ -168,6 +230,23 @@ void ExcelRange::Insert()
             backend.insertCellsDown(m_doc->id, rectOf(m_sheet, m_reference));
             return;
         }
+    });
+}
+
+void ExcelRange::Insert(XlInsertFormatOrigin copyOrigin)
+{
+    if (copyOrigin == xlFormatFromLeftOrAbove) {
+        Insert();
+        return;
+    }
+    ExcelSession::orNone(m_session)->run(m_doc, [&](CalcBackend &backend) {
+        if (m_reference.kind() != CellReference::Rows)
+            throw SpreadsheetError(
+                QStringLiteral("Вставить %1 с оформлением следующих ячеек нельзя: "
+                               "так вставляются только целые строки.")
+                    .arg(Address()));
+        backend.insertRowsFormattedFromBelow(m_doc->id, m_sheet, m_reference.top(),
+                                             m_reference.rowCount());
     });
 }
 

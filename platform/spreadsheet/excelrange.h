@@ -27,6 +27,10 @@ public:
     // cell; a formula gives its result, an error result "Err:<code>".
     QVariant Value() const;
     void setValue(const QVariant &value);
+    // Many cells in one step, as Excel's Value takes an array: rows[i][j]
+    // goes into the range's i-th row and j-th column, typed as setValue
+    // does. The rows must match the range's size exactly.
+    void setValues(const QList<QVariantList> &rows);
 
     // Excel's English syntax: "=SUM(G9:G12)", "," between arguments.
     // Relative references shift across a range as in Excel.
@@ -48,6 +52,12 @@ public:
     // cells shifted down (otherwise) as the range spans, at its place;
     // what was there moves down or right.
     void Insert();
+    // Where inserted cells take their look from, as Excel's CopyOrigin.
+    enum XlInsertFormatOrigin { xlFormatFromLeftOrAbove = 0, xlFormatFromRightOrBelow = 1 };
+    // Insert() as above. With xlFormatFromRightOrBelow the inserted whole
+    // rows look like the row they push down (formats, borders, merges,
+    // height) instead of the row above; only whole rows take that origin.
+    void Insert(XlInsertFormatOrigin copyOrigin);
 
     // "$AH$3", "$A$1:$B$2", "$9:$9".
     QString Address() const;

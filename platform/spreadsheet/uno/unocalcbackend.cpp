@@ -61,6 +61,7 @@
 #include <rtl/bootstrap.hxx>
 #include <rtl/ref.hxx>
 
+#include <algorithm>
 #include <stdexcept>
 
 using namespace com::sun::star;
@@ -606,6 +607,91 @@ void UnoCalcBackend::insertCellsDown(int doc, const CalcRect &cells)
             ->insertCells(Reference<sheet::XCellRangeAddressable>(r, UNO_QUERY_THROW)
                               ->getRangeAddress(),
                           sheet::CellInsertMode_DOWN);
+    });
+}
+
+void UnoCalcBackend::insertRowsFormattedFromBelow(int doc, int sheetIndex, int row, int count)
+{
+    if (count <= 0)
+        return;
+    Reference<sheet::XSpreadsheet> s = sheet(doc, sheetIndex);
+    guarded(QStringLiteral("Не удалось вставить строки."), [&] {
+        const sal_Int16 tab = sal_Int16(sheetIndex);
+        Reference<table::XTableRows> rows =
+            Reference<table::XColumnRowRange>(s, UNO_QUERY_THROW)->getRows();
+        Reference<sheet::XCellRangeAddressable> whole(s, UNO_QUERY_THROW);
+        const sal_Int32 lastColumn = whole->getRangeAddress().EndColumn;
+        // The office gives new rows the look of the row above them; the row
+        // pushed down is the one they are to look like.
+        rows->insertByIndex(row, count);
+        const sal_Int32 model = row + count;
+        if (model > whole->getRangeAddress().EndRow)
+            return;
+
+        // copyRange takes formats, borders and merges along with contents;
+        // doubling the copied block keeps a long insertion to a few calls.
+        Reference<sheet::XCellRangeMovement> mover(s, UNO_QUERY_THROW);
+        mover->copyRange(table::CellAddress(tab, 0, row),
+                         table::CellRangeAddress(tab, 0, model, lastColumn, model));
+        sal_Int32 done = 1;
+        while (done < count) {
+            const sal_Int32 block = std::min(done, count - done);
+            mover->copyRange(table::CellAddress(tab, 0, row + done),
+                             table::CellRangeAddress(tab, 0, row, lastColumn, row + block - 1));
+            done += block;
+        }
+        // Only the look was wanted: the new rows start empty.
+        Reference<sheet::XSheetOperation>(
+            s->getCellRangeByPosition(0, row, lastColumn, row + count - 1), UNO_QUERY_THROW)
+            ->clearContents(sheet::CellFlags::VALUE | sheet::CellFlags::DATETIME
+                            | sheet::CellFlags::STRING | sheet::CellFlags::ANNOTATION
+                            | sheet::CellFlags::FORMULA | sheet::CellFlags::OBJECTS);
+
+        // Heights are the rows' own, not the cells': copy them too. A row
+        // that fits its contents keeps doing so once the letters are written.
+        Reference<beans::XPropertySet> modelRow(rows->getByIndex(model), UNO_QUERY_THROW);
+        Reference<beans::XPropertySet> newRows(
+            Reference<table::XColumnRowRange>(s->getCellRangeByPosition(0, row, 0, row + count - 1),
+                                              UNO_QUERY_THROW)
+                ->getRows(),
+            UNO_QUERY_THROW);
+        const rtl::OUString optimal = rtl::OUString::createFromAscii("OptimalHeight");
+        const rtl::OUString height = rtl::OUString::createFromAscii("Height");
+        bool fits = false;
+        modelRow->getPropertyValue(optimal) >>= fits;
+        if (fits)
+            newRows->setPropertyValue(optimal, Any(true));
+        else
+            newRows->setPropertyValue(height, modelRow->getPropertyValue(height));
+    });
+}
+
+void UnoCalcBackend::setValues(int doc, const CalcRect &cells, const QVector<CalcCell> &values)
+{
+    Reference<table::XCellRange> r = range(doc, cells);
+    guarded(QStringLiteral("Не удалось записать значения в ячейки."), [&] {
+        const table::CellRangeAddress a =
+            Reference<sheet::XCellRangeAddressable>(r, UNO_QUERY_THROW)->getRangeAddress();
+        const sal_Int32 width = a.EndColumn - a.StartColumn + 1;
+        const sal_Int32 height = a.EndRow - a.StartRow + 1;
+        if (values.size() != qsizetype(width) * height)
+            fail(QStringLiteral("Число значений не совпадает с числом ячеек."));
+        Sequence<Sequence<Any>> data(height);
+        Sequence<Any> *rows = data.getArray();
+        for (sal_Int32 row = 0; row < height; ++row) {
+            rows[row].realloc(width);
+            Any *cell = rows[row].getArray();
+            for (sal_Int32 col = 0; col < width; ++col) {
+                const CalcCell &v = values.at(row * width + col);
+                // The office stores a string of a data array as text; an
+                // empty one leaves the cell empty (a void would show #N/A).
+                if (v.kind == CalcCell::Number)
+                    cell[col] <<= v.number;
+                else
+                    cell[col] <<= toOU(v.kind == CalcCell::Text ? v.text : QString());
+            }
+        }
+        Reference<sheet::XCellRangeData>(r, UNO_QUERY_THROW)->setDataArray(data);
     });
 }
 

@@ -57,6 +57,9 @@ public:
 
     void print(int doc, const QString &pdfPath) override;
 
+    void insertRowsFormattedFromBelow(int doc, int sheet, int row, int count) override;
+    void setValues(int doc, const CalcRect &cells, const QVector<CalcCell> &values) override;
+
 private:
     struct Document
     {
