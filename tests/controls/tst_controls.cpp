@@ -17,7 +17,7 @@ class TestControls : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { Regional::pin(QLocale(QLocale::Russian, QLocale::Russia)); }
+    void init() { Regional::pin(QLocale(QLocale::Russian, QLocale::Russia)); }
 
     void pushButtonClickComesFromTheUserOnly()
     {
@@ -70,6 +70,24 @@ private Q_SLOTS:
         cal.setActiveDate(QStringLiteral("31.02.2024"));
         QCOMPARE(cal.ActiveDate(), QStringLiteral("29.02.2024"));
         QCOMPARE(changes.count(), 0);
+    }
+
+    void calendarDateReadsBackInEveryRegion_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        for (const char *name : {"ru_RU", "en_US", "en_GB", "de_DE", "C", "fr_FR", "ja_JP", "hu_HU"})
+            QTest::newRow(name) << QLocale(QString::fromLatin1(name));
+    }
+
+    void calendarDateReadsBackInEveryRegion()
+    {
+        QFETCH(QLocale, locale);
+        Regional::pin(locale);
+        ucCalendar cal;
+        const QString text = Regional::DateToText(QDate(2026, 12, 9));
+        cal.setActiveDate(text);
+        QCOMPARE(cal.date(), QDate(2026, 12, 9));
+        QCOMPARE(cal.ActiveDate(), text);
     }
 
     void calendarUserPickRaisesChangeOnce()
