@@ -2,6 +2,8 @@
 
 #include "spreadsheeterror.h"
 
+#include "environment/environment.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -114,7 +116,7 @@ void OfficeProcess::createProfile()
                              .arg(QLatin1String(ProfilePrefix))
                              .arg(getpid())
                              .arg(token, 8, 16, QLatin1Char('0'));
-    m_profile = QDir::temp().filePath(name);
+    m_profile = QDir(TempFolder()).filePath(name);
     m_pipeName = QStringLiteral("courtmail_calc_%1_%2").arg(getpid()).arg(token, 8, 16, QLatin1Char('0'));
     // The office keeps its pipes and scratch files under TMPDIR; inside the
     // profile they vanish with it even when the office was killed.
@@ -294,7 +296,7 @@ QString OfficeProcess::logTail() const
 
 void OfficeProcess::removeStaleProfiles()
 {
-    const QDir temp = QDir::temp();
+    const QDir temp(TempFolder());
     const QStringList names = temp.entryList({QLatin1String(ProfilePrefix) + QLatin1Char('*')},
                                              QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString &name : names) {

@@ -4,6 +4,10 @@
 #include "environment/shellopen.h"
 #include "environment/shellopenrecorder.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <pwd.h>
@@ -19,18 +23,21 @@ private slots:
 
     void userName_data();
     void userName();
+    void tempFolder_data();
+    void tempFolder();
     void shellOpenIsRecorded();
     void eventLogIsRecorded();
     void eventLogTakesPercentSignsLiterally();
 
 private:
-    QByteArray m_username, m_user;
+    QByteArray m_username, m_user, m_tmpdir;
 };
 
 void TestEnvironment::initTestCase()
 {
     m_username = qgetenv("USERNAME");
     m_user = qgetenv("USER");
+    m_tmpdir = qgetenv("TMPDIR");
 }
 
 void TestEnvironment::cleanupTestCase()
@@ -43,6 +50,7 @@ void TestEnvironment::cleanupTestCase()
     };
     restore("USERNAME", m_username);
     restore("USER", m_user);
+    restore("TMPDIR", m_tmpdir);
 }
 
 void TestEnvironment::userName_data()
@@ -75,6 +83,42 @@ void TestEnvironment::userName()
     if (expected == "*")
         expected = QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name);
     QCOMPARE(UserName(), expected);
+}
+
+void TestEnvironment::tempFolder_data()
+{
+    QTest::addColumn<QString>("tmpdir"); // "-" leaves TMPDIR unset; "<own>" a folder of the test's
+    QTest::addColumn<bool>("kept");      // false: the system's folder
+
+    QTest::newRow("existing folder") << "<own>" << true;
+    QTest::newRow("unset") << "-" << false;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("folder that does not exist") << "/nonexistent/courtmail-temp" << false;
+    QTest::newRow("a file, not a folder") << "<own>/file" << false;
+    QTest::newRow("folder the user cannot write") << "<own>/locked" << false;
+}
+
+void TestEnvironment::tempFolder()
+{
+    QFETCH(QString, tmpdir);
+    QFETCH(bool, kept);
+
+    QTemporaryDir own;
+    QVERIFY(own.isValid());
+    QFile(own.filePath("file")).open(QIODevice::WriteOnly);
+    QVERIFY(QDir(own.path()).mkdir("locked"));
+    QFile::setPermissions(own.filePath("locked"), QFile::ReadOwner | QFile::ExeOwner);
+    if (tmpdir == "<own>/locked" && QFileInfo(own.filePath("locked")).isWritable())
+        QSKIP("root writes everywhere");
+    tmpdir.replace("<own>", own.path());
+    if (tmpdir == "-")
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", QFile::encodeName(tmpdir));
+
+    const QString expected = kept ? QDir(own.path()).canonicalPath() : QDir("/tmp").canonicalPath();
+    QCOMPARE(TempFolder(), expected);
+    QFile::setPermissions(own.filePath("locked"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 void TestEnvironment::shellOpenIsRecorded()
