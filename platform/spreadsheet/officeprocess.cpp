@@ -3,6 +3,7 @@
 #include "spreadsheeterror.h"
 
 #include "environment/environment.h"
+#include "environment/utf8environment.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -21,8 +22,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char **environ;
 
 namespace {
 
@@ -189,9 +188,11 @@ void OfficeProcess::launch()
         "-env:UserInstallation=" + profileUrl,
     };
     std::vector<QByteArray> env;
-    for (char **e = environ; *e; ++e) {
-        if (std::strncmp(*e, "TMPDIR=", 7) != 0 && std::strncmp(*e, "SAL_USE_VCLPLUGIN=", 18) != 0)
-            env.emplace_back(*e);
+    // Template names are Cyrillic; under an ASCII locale the office cannot
+    // open them.
+    for (const QByteArray &e : WithUtf8CharacterType(ProcessEnvironment())) {
+        if (!e.startsWith("TMPDIR=") && !e.startsWith("SAL_USE_VCLPLUGIN="))
+            env.push_back(e);
     }
     env.push_back("TMPDIR=" + QFile::encodeName(m_profile + QStringLiteral("/tmp")));
     env.push_back("SAL_USE_VCLPLUGIN=svp");

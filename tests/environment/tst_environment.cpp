@@ -3,6 +3,7 @@
 #include "environment/eventlogrecorder.h"
 #include "environment/shellopen.h"
 #include "environment/shellopenrecorder.h"
+#include "environment/utf8environment.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,6 +26,8 @@ private slots:
     void userName();
     void tempFolder_data();
     void tempFolder();
+    void utf8CharacterType_data();
+    void utf8CharacterType();
     void shellOpenIsRecorded();
     void eventLogIsRecorded();
     void eventLogTakesPercentSignsLiterally();
@@ -119,6 +122,42 @@ void TestEnvironment::tempFolder()
     const QString expected = kept ? QDir(own.path()).canonicalPath() : QDir("/tmp").canonicalPath();
     QCOMPARE(TempFolder(), expected);
     QFile::setPermissions(own.filePath("locked"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+void TestEnvironment::utf8CharacterType_data()
+{
+    QTest::addColumn<QByteArrayList>("environment");
+    QTest::addColumn<QByteArrayList>("expected");
+
+    const QByteArray path = "PATH=/usr/bin";
+    QTest::newRow("UTF-8 locale left alone") << QByteArrayList{path, "LANG=C.UTF-8"}
+                                             << QByteArrayList{path, "LANG=C.UTF-8"};
+    QTest::newRow("LC_ALL UTF-8 left alone") << QByteArrayList{"LC_ALL=C.UTF-8", "LANG=C"}
+                                             << QByteArrayList{"LC_ALL=C.UTF-8", "LANG=C"};
+    QTest::newRow("locale the machine lacks") << QByteArrayList{path, "LANG=xx_XX.UTF-8"}
+                                              << QByteArrayList{path, "LANG=xx_XX.UTF-8", "LC_CTYPE=C.UTF-8"};
+    QTest::newRow("C is ASCII") << QByteArrayList{"LANG=C"} << QByteArrayList{"LANG=C", "LC_CTYPE=C.UTF-8"};
+    QTest::newRow("nothing set") << QByteArrayList{path} << QByteArrayList{path, "LC_CTYPE=C.UTF-8"};
+    QTest::newRow("empty LC_ALL counts as unset")
+        << QByteArrayList{"LC_ALL=", "LANG=POSIX"} << QByteArrayList{"LC_ALL=", "LANG=POSIX", "LC_CTYPE=C.UTF-8"};
+    QTest::newRow("ASCII LC_CTYPE replaced") << QByteArrayList{"LC_CTYPE=POSIX", "LANG=C.UTF-8"}
+                                             << QByteArrayList{"LANG=C.UTF-8", "LC_CTYPE=C.UTF-8"};
+    QTest::newRow("LC_ALL moves to LANG, the overridden categories go")
+        << QByteArrayList{"LC_TIME=C.UTF-8", path, "LC_ALL=POSIX", "LANG=C.UTF-8", "LC_TERMINAL=x"}
+        << QByteArrayList{path, "LC_TERMINAL=x", "LANG=POSIX", "LC_CTYPE=C.UTF-8"};
+    const QByteArray sameLanguage =
+        HasUtf8CharacterType({"LANG=en_US.UTF-8"}) ? "LC_CTYPE=en_US.UTF-8" : "LC_CTYPE=C.UTF-8";
+    QTest::newRow("UTF-8 form of the same locale first")
+        << QByteArrayList{"LANG=en_US.ISO-8859-15"} << QByteArrayList{"LANG=en_US.ISO-8859-15", sameLanguage};
+}
+
+void TestEnvironment::utf8CharacterType()
+{
+    QFETCH(QByteArrayList, environment);
+    QFETCH(QByteArrayList, expected);
+    const QByteArrayList result = WithUtf8CharacterType(environment);
+    QCOMPARE(result, expected);
+    QVERIFY(HasUtf8CharacterType(result));
 }
 
 void TestEnvironment::shellOpenIsRecorded()
