@@ -22,6 +22,7 @@
 #include "ui/msgbox.h"
 #include "uccalendar.h"
 #include "named.h"
+#include "passwordbox.h"
 #include "xpb.h"
 
 #include <QApplication>
@@ -101,7 +102,7 @@ void LettrixMain::buildControls()
     Text2 = named<QLineEdit>(QStringLiteral("Text2"), QStringLiteral("SYSDBA"), this);
     Label4 = named<QLabel>(QStringLiteral("Label4"), QStringLiteral("Пароль:"), this);
     Text3 = named<QLineEdit>(QStringLiteral("Text3"), QStringLiteral("pelvodrin"), this);
-    Text3->setEchoMode(QLineEdit::Password);
+    MakePasswordBox(Text3);
     Command1 = named<XpB>(QStringLiteral("Command1"), QStringLiteral("Подключиться"), this);
     Command1->setMinimumWidth(130);
 

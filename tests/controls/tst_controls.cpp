@@ -3,11 +3,13 @@
 #include "check.h"
 #include "environment/regional.h"
 #include "listheader.h"
+#include "passwordbox.h"
 #include "uccalendar.h"
 #include "xpb.h"
 
 #include <QCalendarWidget>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QSignalSpy>
 #include <QTableView>
@@ -103,6 +105,16 @@ private Q_SLOTS:
         QTest::keyClick(view, Qt::Key_Right);
         QCOMPARE(changes.count(), 1);
         QCOMPARE(cal.ActiveDate(), QStringLiteral("11.12.2026"));
+    }
+
+    void passwordBoxShowsStars()
+    {
+        QLineEdit box;
+        MakePasswordBox(&box);
+        box.show();
+        QTest::keyClicks(&box, QStringLiteral("a;b c"));
+        QCOMPARE(box.text(), QStringLiteral("a;b c"));
+        QCOMPARE(box.displayText(), QStringLiteral("*****"));
     }
 
     void headerColumnsFollowTheirWidths()
