@@ -438,6 +438,7 @@ void LettrixMain::Command1_Click()
         Command1->setCaption(QStringLiteral("Подключиться"));
         St->setText(QStringLiteral("Отключен"));
         SetConnectedUI(false);
+        ClearPartyList();
         return;
     }
     St->setText(QStringLiteral("Подключение к ") + Text1->text() + QStringLiteral("..."));
@@ -617,6 +618,13 @@ void LettrixMain::LoadParties(const QString &filter)
         rs.MoveNext();
     }
     m_parties->setStringList(lines);
+}
+
+void LettrixMain::ClearPartyList()
+{
+    // Parties listed from a closed connection could be picked but never read.
+    m_parties->setStringList({});
+    SubjectList = {SubjectEntry()};
 }
 
 void LettrixMain::List0_Click()
