@@ -760,7 +760,12 @@ void LettrixMain::Command3_Click()
     }
     const QString check = ValidateAddress();
     if (check != QLatin1String("ok")) {
-        MsgBox(QStringLiteral("Адрес не прошел проверку: ") + check, vbCritical, error);
+        // The notes are the check's last rule: when the address alone passes,
+        // they are what failed.
+        if (AddressRules::ValidateAddress(addressText(), QString()) == QLatin1String("ok"))
+            MsgBox(QStringLiteral("Превышена длина поля 'примечание'!"), vbCritical, error);
+        else
+            MsgBox(QStringLiteral("Адрес не прошел проверку: ") + check, vbCritical, error);
         return;
     }
     if (!Regional::TextToDate(Text8->text()).isValid()) {
