@@ -297,6 +297,10 @@ void TestMsgBox::buttonsSpeakRussian()
     showAndAct("x", buttons, "t", [&](QMessageBox *box) {
         for (QAbstractButton *button : box->buttons())
             seen << button->text().remove(QLatin1Char('&'));
+        if (qEnvironmentVariableIsSet("COURTMAIL_SCREENSHOT_DIR"))
+            box->grab().save(qEnvironmentVariable("COURTMAIL_SCREENSHOT_DIR") + QStringLiteral("/msgbox-")
+                             + QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'))
+                             + QStringLiteral(".png"));
         box->buttons().constFirst()->click();
     });
     seen.sort();
