@@ -24,6 +24,7 @@
 #include "ui/msgbox.h"
 #include "uccalendar.h"
 #include "named.h"
+#include "passwordbox.h"
 #include "xpb.h"
 
 #include <QApplication>
@@ -100,7 +101,7 @@ void LettrixMain::buildControls()
     Text2 = named<QLineEdit>(QStringLiteral("Text2"), QStringLiteral("SYSDBA"), this);
     Label4 = named<QLabel>(QStringLiteral("Label4"), QStringLiteral("Пароль:"), this);
     Text3 = named<QLineEdit>(QStringLiteral("Text3"), QStringLiteral("pelvodrin"), this);
-    Text3->setEchoMode(QLineEdit::Password);
+    MakePasswordBox(Text3);
     Command1 = named<XpB>(QStringLiteral("Command1"), QStringLiteral("Подключиться"), this);
     Command1->setMinimumWidth(130);
 
@@ -436,6 +437,7 @@ void LettrixMain::Command1_Click()
         Command1->setCaption(QStringLiteral("Подключиться"));
         St->setText(QStringLiteral("Отключен"));
         SetConnectedUI(false);
+        ClearPartyList();
         return;
     }
     St->setText(QStringLiteral("Подключение к ") + Text1->text() + QStringLiteral("..."));
@@ -617,6 +619,13 @@ void LettrixMain::LoadParties(const QString &filter)
     m_parties->setStringList(lines);
 }
 
+void LettrixMain::ClearPartyList()
+{
+    // Parties listed from a closed connection could be picked but never read.
+    m_parties->setStringList({});
+    SubjectList = {SubjectEntry()};
+}
+
 void LettrixMain::List0_Click()
 {
     const int row = List0->currentIndex().row();
@@ -750,7 +759,12 @@ void LettrixMain::Command3_Click()
     }
     const QString check = ValidateAddress();
     if (check != QLatin1String("ok")) {
-        MsgBox(QStringLiteral("Адрес не прошел проверку: ") + check, vbCritical, error);
+        // The notes are the check's last rule: when the address alone passes,
+        // they are what failed.
+        if (AddressRules::ValidateAddress(addressText(), QString()) == QLatin1String("ok"))
+            MsgBox(QStringLiteral("Превышена длина поля 'примечание'!"), vbCritical, error);
+        else
+            MsgBox(QStringLiteral("Адрес не прошел проверку: ") + check, vbCritical, error);
         return;
     }
     if (!Regional::TextToDate(Text8->text()).isValid()) {

@@ -84,6 +84,7 @@ private:
     void LoadParties(const QString &filter);
     void List0_Click();
     void ClearAddressParts();
+    void ClearPartyList();
 
     // Address composition and check.
     void ComposeAddress();

@@ -1,6 +1,7 @@
 #include "rostrelmain.h"
 
 #include "database/firebirdenv.h"
+#include "ui/qttranslation.h"
 
 #include <QApplication>
 
@@ -10,6 +11,7 @@ int main(int argc, char *argv[])
     prepareFirebirdEnvironment();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Rostrel"));
+    InstallQtTranslation();
     RostrelMain window;
     window.show();
     return QApplication::exec();

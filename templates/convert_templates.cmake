@@ -23,6 +23,20 @@ string(REPLACE " " "%20" profile_url "file://${PROFILE_DIR}")
 # Leftovers of a killed office (pipes, lock files) stay inside the profile.
 set(ENV{TMPDIR} "${PROFILE_DIR}/tmp")
 
+# The template names are Cyrillic: under a locale that is not UTF-8, or one
+# the machine never generated (the C library then falls back to ASCII), the
+# office cannot load them. Only the character type changes; LC_ALL would
+# override it, so its locale moves to LANG.
+execute_process(COMMAND locale charmap
+  OUTPUT_VARIABLE charmap OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+if(NOT charmap STREQUAL "UTF-8")
+  if(NOT "$ENV{LC_ALL}" STREQUAL "")
+    set(ENV{LANG} "$ENV{LC_ALL}")
+    unset(ENV{LC_ALL})
+  endif()
+  set(ENV{LC_CTYPE} "C.UTF-8")
+endif()
+
 set(command "${SOFFICE}" "-env:UserInstallation=${profile_url}"
     --headless --norestore --nologo --nolockcheck
     --convert-to "xls:MS Excel 97" --outdir "${OUT_DIR}" ${sources})

@@ -2,6 +2,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
 
 #include <pwd.h>
 #include <unistd.h>
@@ -28,7 +31,13 @@ QString UserName()
 
 QString TempFolder()
 {
-    return QDir::tempPath();
+    // Qt takes TMPDIR as it stands and gives "" for a folder that does not
+    // exist; working copies would then land in the current folder.
+    const QString fromEnvironment = QDir::tempPath();
+    const QFileInfo folder(fromEnvironment);
+    if (!fromEnvironment.isEmpty() && folder.isDir() && folder.isWritable())
+        return fromEnvironment;
+    return QDir(QStringLiteral(P_tmpdir)).canonicalPath();
 }
 
 QString ProgramFolder()

@@ -8,7 +8,8 @@
 // else the account name of the process's user. Empty variables count as unset.
 QString UserName();
 
-// The user's folder for temporary files (working copies of workbooks).
+// The user's folder for temporary files (working copies of workbooks): TMPDIR
+// when it names a folder the user can write, else the system's (/tmp).
 QString TempFolder();
 
 // The folder of the program's executable, where "options.ini", the templates

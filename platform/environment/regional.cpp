@@ -1,6 +1,7 @@
 #include "environment/regional.h"
 
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -58,10 +59,49 @@ QLocale Regional::locale()
 
 QString Regional::shortDateFormat()
 {
-    QString format = locale().dateFormat(QLocale::ShortFormat);
-    if (!format.contains(QLatin1String("yyyy")))
-        format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-    return format;
+    // Walk the region's own short format for the order of its fields and the
+    // separator between the first two; quoted words ("'г'.") and blanks
+    // around separators ("yyyy. MM. dd.") are left out, since a date written
+    // with them would be cut at its first blank when read back.
+    const QString format = locale().dateFormat(QLocale::ShortFormat);
+    QString order;
+    QString separator;
+    bool numericMonth = true;
+    for (qsizetype i = 0; i < format.size();) {
+        const QChar c = format.at(i);
+        if (c == QLatin1Char('\'')) {
+            const qsizetype end = format.indexOf(QLatin1Char('\''), i + 1);
+            i = end < 0 ? format.size() : end + 1;
+            continue;
+        }
+        if (c == QLatin1Char('d') || c == QLatin1Char('M') || c == QLatin1Char('y')) {
+            qsizetype length = 1;
+            while (i + length < format.size() && format.at(i + length) == c)
+                ++length;
+            // "MMM" is a month name, "ddd" a weekday name.
+            if (length > 2 && c != QLatin1Char('y'))
+                numericMonth = false;
+            if (!order.contains(c))
+                order += c;
+            i += length;
+            continue;
+        }
+        // Direction marks stand around the separators of right-to-left regions.
+        if (order.size() == 1 && !c.isSpace() && c.category() != QChar::Other_Format)
+            separator += c;
+        ++i;
+    }
+    // A region whose short date has month names or no plain separator (the C
+    // locale's "9 Dec 2026") gets the international form.
+    if (!numericMonth || order.size() != 3 || separator.size() != 1)
+        return QStringLiteral("yyyy-MM-dd");
+    QString numeric;
+    for (const QChar field : std::as_const(order)) {
+        if (!numeric.isEmpty())
+            numeric += separator;
+        numeric += field == QLatin1Char('y') ? QStringLiteral("yyyy") : QString(2, field);
+    }
+    return numeric;
 }
 
 QString Regional::timeFormat()

@@ -18,8 +18,11 @@ public:
     static void unpin();
     static QLocale locale();
 
-    // Short date format, always with a four-digit year ("dd.MM.yyyy" in ru_RU)
-    // so that a date read back never lands in the wrong century.
+    // Short date format: the region's order of day, month and year and its
+    // separator, but always digits, two for day and month and four for the
+    // year ("dd.MM.yyyy" in ru_RU, "MM/dd/yyyy" in en_US, "yyyy/MM/dd" in
+    // ja_JP), so that every date the programs write reads back, in the right
+    // century. "yyyy-MM-dd" where the region writes month names (the C locale).
     static QString shortDateFormat();
     // Time format with seconds ("HH:mm:ss" in ru_RU).
     static QString timeFormat();

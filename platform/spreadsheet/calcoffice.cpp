@@ -3,6 +3,8 @@
 #include "officeprocess.h"
 #include "spreadsheeterror.h"
 
+#include "environment/utf8environment.h"
+
 #include <QCoreApplication>
 #include <QDebug>
 #include <QElapsedTimer>
@@ -272,6 +274,16 @@ void CalcOffice::showToClerk(const QStringList &files)
     office.setArguments(QStringList{QStringLiteral("--nologo")} + files);
     office.setStandardOutputFile(QProcess::nullDevice());
     office.setStandardErrorFile(QProcess::nullDevice());
+    // Like the program's own offices, the clerk's needs a UTF-8 character
+    // type to open files whose path is not plain ASCII.
+    QProcessEnvironment environment;
+    for (const QByteArray &entry : WithUtf8CharacterType(ProcessEnvironment())) {
+        const qsizetype equals = entry.indexOf('=');
+        if (equals > 0)
+            environment.insert(QString::fromLocal8Bit(entry.left(equals)),
+                               QString::fromLocal8Bit(entry.mid(equals + 1)));
+    }
+    office.setProcessEnvironment(environment);
     if (!office.startDetached())
         throw SpreadsheetError(QStringLiteral("Не удалось показать книгу в LibreOffice Calc: %1")
                                    .arg(office.errorString()));

@@ -2,6 +2,9 @@
 
 #include "spreadsheeterror.h"
 
+#include "environment/environment.h"
+#include "environment/utf8environment.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -19,8 +22,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char **environ;
 
 namespace {
 
@@ -114,7 +115,7 @@ void OfficeProcess::createProfile()
                              .arg(QLatin1String(ProfilePrefix))
                              .arg(getpid())
                              .arg(token, 8, 16, QLatin1Char('0'));
-    m_profile = QDir::temp().filePath(name);
+    m_profile = QDir(TempFolder()).filePath(name);
     m_pipeName = QStringLiteral("courtmail_calc_%1_%2").arg(getpid()).arg(token, 8, 16, QLatin1Char('0'));
     // The office keeps its pipes and scratch files under TMPDIR; inside the
     // profile they vanish with it even when the office was killed.
@@ -187,9 +188,11 @@ void OfficeProcess::launch()
         "-env:UserInstallation=" + profileUrl,
     };
     std::vector<QByteArray> env;
-    for (char **e = environ; *e; ++e) {
-        if (std::strncmp(*e, "TMPDIR=", 7) != 0 && std::strncmp(*e, "SAL_USE_VCLPLUGIN=", 18) != 0)
-            env.emplace_back(*e);
+    // Template names are Cyrillic; under an ASCII locale the office cannot
+    // open them.
+    for (const QByteArray &e : WithUtf8CharacterType(ProcessEnvironment())) {
+        if (!e.startsWith("TMPDIR=") && !e.startsWith("SAL_USE_VCLPLUGIN="))
+            env.push_back(e);
     }
     env.push_back("TMPDIR=" + QFile::encodeName(m_profile + QStringLiteral("/tmp")));
     env.push_back("SAL_USE_VCLPLUGIN=svp");
@@ -294,7 +297,7 @@ QString OfficeProcess::logTail() const
 
 void OfficeProcess::removeStaleProfiles()
 {
-    const QDir temp = QDir::temp();
+    const QDir temp(TempFolder());
     const QStringList names = temp.entryList({QLatin1String(ProfilePrefix) + QLatin1Char('*')},
                                              QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString &name : names) {

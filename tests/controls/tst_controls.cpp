@@ -3,11 +3,13 @@
 #include "check.h"
 #include "environment/regional.h"
 #include "listheader.h"
+#include "passwordbox.h"
 #include "uccalendar.h"
 #include "xpb.h"
 
 #include <QCalendarWidget>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QSignalSpy>
 #include <QTableView>
@@ -17,7 +19,7 @@ class TestControls : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { Regional::pin(QLocale(QLocale::Russian, QLocale::Russia)); }
+    void init() { Regional::pin(QLocale(QLocale::Russian, QLocale::Russia)); }
 
     void pushButtonClickComesFromTheUserOnly()
     {
@@ -72,6 +74,24 @@ private Q_SLOTS:
         QCOMPARE(changes.count(), 0);
     }
 
+    void calendarDateReadsBackInEveryRegion_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        for (const char *name : {"ru_RU", "en_US", "en_GB", "de_DE", "C", "fr_FR", "ja_JP", "hu_HU"})
+            QTest::newRow(name) << QLocale(QString::fromLatin1(name));
+    }
+
+    void calendarDateReadsBackInEveryRegion()
+    {
+        QFETCH(QLocale, locale);
+        Regional::pin(locale);
+        ucCalendar cal;
+        const QString text = Regional::DateToText(QDate(2026, 12, 9));
+        cal.setActiveDate(text);
+        QCOMPARE(cal.date(), QDate(2026, 12, 9));
+        QCOMPARE(cal.ActiveDate(), text);
+    }
+
     void calendarUserPickRaisesChangeOnce()
     {
         ucCalendar cal;
@@ -85,6 +105,16 @@ private Q_SLOTS:
         QTest::keyClick(view, Qt::Key_Right);
         QCOMPARE(changes.count(), 1);
         QCOMPARE(cal.ActiveDate(), QStringLiteral("11.12.2026"));
+    }
+
+    void passwordBoxShowsStars()
+    {
+        QLineEdit box;
+        MakePasswordBox(&box);
+        box.show();
+        QTest::keyClicks(&box, QStringLiteral("a;b c"));
+        QCOMPARE(box.text(), QStringLiteral("a;b c"));
+        QCOMPARE(box.displayText(), QStringLiteral("*****"));
     }
 
     void headerColumnsFollowTheirWidths()

@@ -163,6 +163,7 @@ private Q_SLOTS:
         QCOMPARE(child<QLineEdit>(&w, "Text1")->text(), path);
         QCOMPARE(child<QLineEdit>(&w, "Text2")->text(), QStringLiteral("SYSDBA"));
         QCOMPARE(child<QLineEdit>(&w, "Text3")->text(), QStringLiteral("masterkey"));
+        QCOMPARE(child<QLineEdit>(&w, "Text3")->displayText(), QStringLiteral("*********"));
         QCOMPARE(child<ucCalendar>(&w, "Cal")->ActiveDate(), Regional::DateToText(QDate::currentDate()));
         for (int i = 0; i < 7; ++i)
             QVERIFY(child<QLineEdit>(&w, qPrintable(QStringLiteral("TxAd_%1").arg(i)))->text().isEmpty());

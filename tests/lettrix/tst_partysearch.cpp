@@ -196,8 +196,11 @@ private Q_SLOTS:
 
     void notConnectedQueriesNothing()
     {
+        QVERIFY(!lines(list()).isEmpty());
         QTest::mouseClick(child<XpB>(m_w.get(), QStringLiteral("Command1")), Qt::LeftButton);
         QVERIFY(!m_w->isConnected());
+        // Nothing is left to pick that could no longer be read.
+        QVERIFY(lines(list()).isEmpty());
         search(QStringLiteral("ива"));
         QVERIFY(lines(list()).isEmpty());
     }

@@ -140,6 +140,11 @@ private Q_SLOTS:
                                        << "Нет подключения к базе данных. Подключитесь и повторите.";
         QTest::newRow("address fails its check") << QStringLiteral("36000\nг.Полтава") << r << n << d << false
                                                  << "Адрес не прошел проверку: слишком мало полей";
+        QTest::newRow("notes of 81 name the notes") << kAddress6 << r << QString(81, QLatin1Char('n')) << d << false
+                                                    << "Превышена длина поля 'примечание'!";
+        QTest::newRow("long line and long notes name the address")
+            << QStringLiteral("101000\nМосковская обл.\nг.Москва\n") + QString(35, QLatin1Char('x')) + QStringLiteral("\nд.1")
+            << r << QString(81, QLatin1Char('n')) << d << false << "Адрес не прошел проверку: превышена длина поля 4";
         QTest::newRow("no date") << kAddress6 << r << n << "31.02.2025" << false
                                  << "В поле \"Дата:\" не указана дата: 31.02.2025";
     }

@@ -1,8 +1,11 @@
 #include "ui/msgbox.h"
 #include "ui/msgboxrecorder.h"
+#include "ui/qttranslation.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -30,6 +33,9 @@ private slots:
     void realBox();
     void realBoxIsParentedToActiveWindow();
     void markupIsShownAsPlainText();
+    // Last: the translation stays installed for the rest of the run.
+    void buttonsSpeakRussian_data();
+    void buttonsSpeakRussian();
 
 private:
     // Runs `act` on the message box as soon as it is up, then returns what
@@ -268,6 +274,41 @@ void TestMsgBox::markupIsShownAsPlainText()
     });
     QCOMPARE(format, Qt::PlainText);
     QCOMPARE(text, QString("<b>Token unknown</b> near \"<\""));
+}
+
+void TestMsgBox::buttonsSpeakRussian_data()
+{
+    QTest::addColumn<int>("buttons");
+    QTest::addColumn<QStringList>("texts");
+
+    QTest::newRow("OK") << int(vbOKOnly) << QStringList{"ОК"};
+    QTest::newRow("yes and no") << int(vbYesNo + vbQuestion) << QStringList{"Да", "Нет"};
+}
+
+void TestMsgBox::buttonsSpeakRussian()
+{
+    QFETCH(int, buttons);
+    QFETCH(QStringList, texts);
+
+    static const bool installed = InstallQtTranslation();
+    QVERIFY2(installed, "Qt's Russian translation (qt6-translations-l10n) is not installed");
+
+    QStringList seen;
+    showAndAct("x", buttons, "t", [&](QMessageBox *box) {
+        for (QAbstractButton *button : box->buttons())
+            seen << button->text().remove(QLatin1Char('&'));
+        if (qEnvironmentVariableIsSet("COURTMAIL_SCREENSHOT_DIR"))
+            box->grab().save(qEnvironmentVariable("COURTMAIL_SCREENSHOT_DIR") + QStringLiteral("/msgbox-")
+                             + QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'))
+                             + QStringLiteral(".png"));
+        box->buttons().constFirst()->click();
+    });
+    seen.sort();
+    texts.sort();
+    QCOMPARE(seen, texts);
+    // Qt's other dialogs take theirs from the same place.
+    QDialogButtonBox close(QDialogButtonBox::Close);
+    QCOMPARE(close.button(QDialogButtonBox::Close)->text(), QStringLiteral("Закрыть"));
 }
 
 QTEST_MAIN(TestMsgBox)
