@@ -14,6 +14,7 @@
 #include "barcode/barcode.h"
 #include "check.h"
 #include "database/connection.h"
+#include "database/connectionstring.h"
 #include "database/dbexception.h"
 #include "environment/environment.h"
 #include "environment/regional.h"
@@ -449,9 +450,12 @@ void LettrixMain::Command1_Click()
 
 void LettrixMain::OpenConnection()
 {
+    // A field holding ";" or blanks at its ends goes in braces, so the driver
+    // gets exactly what was typed.
     const QString connectionString = QStringLiteral("DRIVER=Firebird/InterBase(r) driver; Charset=WIN1251; DBNAME=")
-                                     + Text1->text() + QStringLiteral("; UID=") + Text2->text()
-                                     + QStringLiteral("; PWD=") + Text3->text();
+                                     + ConnectionString::quoteValue(Text1->text()) + QStringLiteral("; UID=")
+                                     + ConnectionString::quoteValue(Text2->text()) + QStringLiteral("; PWD=")
+                                     + ConnectionString::quoteValue(Text3->text());
     objADOConnection->ConnectionTimeout = 10;
     objADOConnection->CommandTimeout = 10;
     objADOConnection->Mode = 3;

@@ -333,6 +333,26 @@ private Q_SLOTS:
         QCOMPARE(boxes.count(), 0);
     }
 
+    void fieldsReachTheDriverAndTheSettingsAsTyped()
+    {
+        // A file whose name holds "; " opens only when the path arrives
+        // untouched, not cut at the ";".
+        const QString path = m_db.folder() + QStringLiteral("/суд; копия 1.fdb");
+        QVERIFY(QFile::copy(m_db.freshCopy(), path));
+        writeIni(QStringLiteral("x"));
+        MsgBoxRecorder boxes;
+        auto w = startedWindow();
+        boxes.clear();
+        child<QLineEdit>(w.get(), "Text1")->setText(path);
+        child<QLineEdit>(w.get(), "Text3")->setText(QStringLiteral(" a;b c}"));
+        QTest::mouseClick(child<XpB>(w.get(), "Command1"), Qt::LeftButton);
+        QTest::qWaitFor([&] { return w->isConnected() || boxes.count() > 0; }, 15000);
+        QVERIFY2(boxes.count() == 0, qPrintable(boxes.count() ? boxes.last().prompt : QString()));
+        QVERIFY(w->isConnected());
+        QCOMPARE(iniValue(ini(), QStringLiteral("ConnectionString")), path);
+        QCOMPARE(iniValue(ini(), QStringLiteral("Pass")), QStringLiteral(" a;b c}"));
+    }
+
     void closingWhileConnectingIsQuiet()
     {
         // Nothing listens there: the attempt is still under way when the
