@@ -51,6 +51,12 @@ const QString kCrLf = QStringLiteral("\r\n");
 // the connection reports that no driver could be found.
 const QString kDriverDownloadPage = QStringLiteral("https://firebirdsql.org/en/odbc-driver/");
 
+// The party search's pattern is cast to VARCHAR(8191), the longest text a
+// four-byte character set allows.
+constexpr int kLongestPattern = 8191;
+// The engine's code for a value that cannot be converted or does not fit.
+constexpr int kCannotConvert = -802;
+
 
 
 QLabel *makePicture(const QString &name, const QString &resource, QWidget *parent)
@@ -590,16 +596,28 @@ void LettrixMain::LoadParties(const QString &filter)
         m_command.Parameters.clear();
     } else {
         // The filter is bound, not spliced: apostrophes in names are common.
-        // "%" and "_" typed by the clerk still act as wildcards.
+        // "%" and "_" typed by the clerk still act as wildcards. The engine
+        // upper-cases both sides, so they fold alike ("ß" stays "ß" on both,
+        // where Qt would write "SS"). A bare parameter would take the
+        // column's length and refuse a pattern as long as a whole name, hence
+        // the cast.
+        const QString pattern = QStringLiteral("%") + filter + QStringLiteral("%");
+        // No stored name can match a pattern longer than the cast holds.
+        if (pattern.size() > kLongestPattern)
+            return;
         m_command.CommandText = QStringLiteral(
             "select \"Subject\".\"FullName\", \"Subject\".\"OID\" from \"Subject\" where UPPER(\"Subject\".\"FullName\") "
-            "like ? order by \"Subject\".\"OID\" desc");
-        m_command.Parameters = {QStringLiteral("%") + filter.toUpper() + QStringLiteral("%")};
+            "like UPPER(CAST(? AS VARCHAR(8191))) order by \"Subject\".\"OID\" desc");
+        m_command.Parameters = {pattern};
     }
     Recordset rs;
     try {
         rs = m_command.Execute(-1);
     } catch (const DbException &e) {
+        // A character that the names' character set cannot hold: no name
+        // contains it, so the list stays empty.
+        if (!filter.isEmpty() && e.error().NativeError == kCannotConvert)
+            return;
         reportDbError(e.error().Description);
         return;
     }

@@ -76,7 +76,8 @@ void partySearch(const QString &db, const QTemporaryDir &dir)
     Command bare;
     bare.ActiveConnection = &connection;
     bare.CommandText = QStringLiteral("select \"Subject\".\"FullName\", \"Subject\".\"OID\" from \"Subject\" where "
-                                      "UPPER(\"Subject\".\"FullName\") like ? order by \"Subject\".\"OID\" desc");
+                                      "UPPER(\"Subject\".\"FullName\") like UPPER(CAST(? AS VARCHAR(8191))) "
+                                      "order by \"Subject\".\"OID\" desc");
 
     std::printf("party search over %s\n", qPrintable(db));
     for (const QString &filter : {QStringLiteral("и"), QStringLiteral("ива")}) {
@@ -92,7 +93,7 @@ void partySearch(const QString &db, const QTemporaryDir &dir)
             keystroke << t.nsecsElapsed() / 1e6;
             rows = list->model()->rowCount();
 
-            bare.Parameters = {QStringLiteral("%") + filter.toUpper() + QStringLiteral("%")};
+            bare.Parameters = {QStringLiteral("%") + filter + QStringLiteral("%")};
             t.restart();
             Recordset rs = bare.Execute();
             for (; !rs.Eof(); rs.MoveNext())
