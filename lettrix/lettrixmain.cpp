@@ -345,6 +345,8 @@ void LettrixMain::Form_Load()
     objADOConnection = new Connection(this);
     connect(objADOConnection, &Connection::ConnectComplete,
             this, &LettrixMain::objADOConnection_ConnectComplete);
+    connect(objADOConnection, &Connection::ConnectionLost,
+            this, &LettrixMain::objADOConnection_ConnectionLost);
     Settings = std::make_unique<clsINI>();
     SetConnectedUI(false);
     LoadSettings();
@@ -522,6 +524,15 @@ void LettrixMain::objADOConnection_ConnectComplete(const DbError *pError, int ad
         reEnableAfterFailure(true);
         break;
     }
+}
+
+void LettrixMain::objADOConnection_ConnectionLost()
+{
+    // A statement found the database gone. The window takes the look of a
+    // disconnect by hand, so that one click connects again; the statement's
+    // own error box follows.
+    if (m_connected && !m_closing)
+        Command1_Click();
 }
 
 void LettrixMain::ConnectionOpened(Connection *pConnection)

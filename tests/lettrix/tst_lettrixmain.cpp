@@ -3,6 +3,7 @@
 // reconnecting, the date pop-up and the clean-up at shut-down.
 #include "lettrixmain.h"
 
+#include "database/command.h"
 #include "database/connection.h"
 #include "environment/environment.h"
 #include "environment/regional.h"
@@ -346,11 +347,57 @@ private Q_SLOTS:
         child<QLineEdit>(w.get(), "Text1")->setText(path);
         child<QLineEdit>(w.get(), "Text3")->setText(QStringLiteral(" a;b c}"));
         QTest::mouseClick(child<XpB>(w.get(), "Command1"), Qt::LeftButton);
-        QTest::qWaitFor([&] { return w->isConnected() || boxes.count() > 0; }, 15000);
+        const bool ended = QTest::qWaitFor([&] { return w->isConnected() || boxes.count() > 0; }, 15000);
         QVERIFY2(boxes.count() == 0, qPrintable(boxes.count() ? boxes.last().prompt : QString()));
-        QVERIFY(w->isConnected());
+        QVERIFY(ended);
         QCOMPARE(iniValue(ini(), QStringLiteral("ConnectionString")), path);
         QCOMPARE(iniValue(ini(), QStringLiteral("Pass")), QStringLiteral(" a;b c}"));
+    }
+
+    void lostConnectionShowsTheWindowDisconnected()
+    {
+        writeIni(m_db.freshCopy());
+        MsgBoxRecorder boxes;
+        auto w = startedWindow();
+        QVERIFY(w->isConnected());
+        Command own;
+        own.ActiveConnection = w->connection();
+        own.CommandText = QStringLiteral("select current_connection from rdb$database");
+        const int attachment = own.Execute().Fields(0).toInt();
+
+        // Ended from outside, as when the server goes away.
+        Connection admin;
+        admin.Open(TestDb::connectionString(child<QLineEdit>(w.get(), "Text1")->text()));
+        Command kill;
+        kill.ActiveConnection = &admin;
+        kill.CommandText = QStringLiteral("delete from mon$attachments where mon$attachment_id = ?");
+        kill.Parameters = {attachment};
+        kill.Execute();
+
+        child<QLineEdit>(w.get(), "Stext")->setText(QStringLiteral("ива"));
+        QCOMPARE(boxes.count(), 1);
+        QCOMPARE(boxes.last().icon(), vbCritical);
+        QCOMPARE(boxes.last().title, QStringLiteral("Ошибка"));
+        QVERIFY2(boxes.last().prompt.contains(QStringLiteral("connection shutdown")), qPrintable(boxes.last().prompt));
+        QVERIFY(!w->isConnected());
+        QCOMPARE(child<QLabel>(w.get(), "St")->text(), QStringLiteral("Отключен"));
+        QCOMPARE(child<XpB>(w.get(), "Command1")->Caption(), QStringLiteral("Подключиться"));
+        QVERIFY(child<XpB>(w.get(), "Command1")->EnabledCtrl());
+        QVERIFY(!child<XpB>(w.get(), "Command3")->EnabledCtrl());
+        QVERIFY(!child<XpB>(w.get(), "XpB1")->EnabledCtrl());
+        QVERIFY(child<QLineEdit>(w.get(), "Text1")->isEnabled());
+
+        // Further typing asks nothing of the dead connection.
+        child<QLineEdit>(w.get(), "Stext")->setText(QStringLiteral("иван"));
+        QCOMPARE(boxes.count(), 1);
+
+        // One click connects again.
+        QTest::mouseClick(child<XpB>(w.get(), "Command1"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(w->isConnected(), 15000);
+        QCOMPARE(child<QLabel>(w.get(), "St")->text(), QStringLiteral("Соединение с БД установлено"));
+        child<QLineEdit>(w.get(), "Stext")->setText(QStringLiteral("ива"));
+        QVERIFY(child<QListView>(w.get(), "List0")->model()->rowCount() > 0);
+        QCOMPARE(boxes.count(), 1);
     }
 
     void closingWhileConnectingIsQuiet()
