@@ -386,6 +386,11 @@ private Q_SLOTS:
         QVERIFY(!child<XpB>(w.get(), "Command3")->EnabledCtrl());
         QVERIFY(!child<XpB>(w.get(), "XpB1")->EnabledCtrl());
         QVERIFY(child<QLineEdit>(w.get(), "Text1")->isEnabled());
+        if (qEnvironmentVariableIsSet("COURTMAIL_SCREENSHOT_DIR")) {
+            w->show();
+            QTest::qWait(50);
+            w->grab().save(qEnvironmentVariable("COURTMAIL_SCREENSHOT_DIR") + QStringLiteral("/lettrix-lost.png"));
+        }
 
         // Further typing asks nothing of the dead connection.
         child<QLineEdit>(w.get(), "Stext")->setText(QStringLiteral("иван"));
