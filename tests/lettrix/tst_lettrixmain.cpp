@@ -3,7 +3,6 @@
 // reconnecting, the date pop-up and the clean-up at shut-down.
 #include "lettrixmain.h"
 
-#include "database/command.h"
 #include "database/connection.h"
 #include "environment/environment.h"
 #include "environment/regional.h"
@@ -360,19 +359,7 @@ private Q_SLOTS:
         MsgBoxRecorder boxes;
         auto w = startedWindow();
         QVERIFY(w->isConnected());
-        Command own;
-        own.ActiveConnection = w->connection();
-        own.CommandText = QStringLiteral("select current_connection from rdb$database");
-        const int attachment = own.Execute().Fields(0).toInt();
-
-        // Ended from outside, as when the server goes away.
-        Connection admin;
-        admin.Open(TestDb::connectionString(child<QLineEdit>(w.get(), "Text1")->text()));
-        Command kill;
-        kill.ActiveConnection = &admin;
-        kill.CommandText = QStringLiteral("delete from mon$attachments where mon$attachment_id = ?");
-        kill.Parameters = {attachment};
-        kill.Execute();
+        TestDb::endAttachment(*w->connection(), child<QLineEdit>(w.get(), "Text1")->text());
 
         child<QLineEdit>(w.get(), "Stext")->setText(QStringLiteral("ива"));
         QCOMPARE(boxes.count(), 1);
