@@ -4,6 +4,8 @@
 #include "database/connection.h"
 #include "database/dbexception.h"
 
+#include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QThread>
 
 #include <cmath>
@@ -58,6 +60,22 @@ bool isClash(const DbException &e)
            || e.error().Description.contains(QLatin1String("violation of PRIMARY or UNIQUE KEY"));
 }
 
+// Takes the registration's turn: an update of the settings row that the
+// engine lets only one open transaction hold. The row is added when the
+// table is empty; should two registrations add it at once, they also compute
+// the same ID, so only one of them commits and the table keeps one row.
+void takeTurn(Command &command)
+{
+    command.CommandText = QStringLiteral("update Z_POSTCONFIG set CURRENT_BAR=CURRENT_BAR");
+    command.Parameters.clear();
+    command.MaxRecords = 0;
+    command.Execute(-1);
+    if (command.RecordsAffected > 0)
+        return;
+    command.CommandText = QStringLiteral("insert into Z_POSTCONFIG (CURRENT_BAR) values (Null)");
+    command.Execute(-1);
+}
+
 } // namespace
 
 qint32 NextId(Command &command)
@@ -70,13 +88,16 @@ qint32 NextNumber(Command &command)
     return nextFrom(command, QStringLiteral("select Z_POST.NUMBER from Z_POST ORDER BY id DESC"), "NUMBER");
 }
 
-Registered RegisterLetter(Connection *connection, const LetterRow &row, int attempts)
+Registered RegisterLetter(Connection *connection, const LetterRow &row)
 {
     Command command;
     command.ActiveConnection = connection;
+    QElapsedTimer patience;
+    patience.start();
     for (int attempt = 1;; ++attempt) {
         try {
             connection->BeginTrans();
+            takeTurn(command);
             Registered result;
             result.id = NextId(command);
             result.number = NextNumber(command);
@@ -93,10 +114,12 @@ Registered RegisterLetter(Connection *connection, const LetterRow &row, int atte
             } catch (const DbException &) {
                 // The connection itself is gone; the first error says why.
             }
-            if (!isClash(e) || attempt >= attempts)
+            if (!isClash(e) || patience.hasExpired(RegistrationPatienceMs))
                 throw;
-            // Let the other clerk's registration finish before reading again.
-            QThread::msleep(20 * attempt);
+            // Every clerk waiting for the turn is woken by the same commit; a
+            // short random pause, longer after each clash, keeps them from all
+            // coming back at the same moment.
+            QThread::usleep(QRandomGenerator::global()->bounded(1000 * qMin(attempt, 20)));
         }
     }
 }

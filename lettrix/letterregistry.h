@@ -9,12 +9,16 @@ class Connection;
 // Numbering and storing a letter in Z_POST.
 //
 // The next ID and outgoing number come from the row with the highest ID: its
-// ID + 1 and its NUMBER + 1 (1 and 1 on an empty table). Two clerks may
-// register at the same moment, so reading the numbers and inserting the row
-// run as one transaction; a clash on the ID key (or an update conflict) rolls
-// it back and the whole unit is tried again with fresh numbers. A number is
-// therefore never handed out twice, and a letter is stored exactly once or
-// not at all.
+// ID + 1 and its NUMBER + 1 (1 and 1 on an empty table). Reading the numbers
+// and inserting the row run as one transaction, which first updates the row
+// of Z_POSTCONFIG (adding it to an empty table): the engine then holds every
+// other registration of every program at that row until this one has ended,
+// so clerks registering at the same moment take their turns instead of
+// computing the same number. A turn that found the row changed starts over
+// in a new transaction, and so does any other clash (a program that does not
+// take the row), with a short random pause, for up to RegistrationPatienceMs.
+// A number is therefore never handed out twice, none is skipped, and a letter
+// is stored exactly once or not at all.
 
 struct LetterRow
 {
@@ -42,6 +46,10 @@ qint32 NextId(Command &command);
 // 1 again would give a number twice.
 qint32 NextNumber(Command &command);
 
-// Numbers and inserts the row as one unit, retrying a clash up to `attempts`
-// times. Throws DbException when it still fails; nothing is stored then.
-Registered RegisterLetter(Connection *connection, const LetterRow &row, int attempts = 5);
+// How long clashes are retried before a registration gives up.
+constexpr int RegistrationPatienceMs = 30000;
+
+// Numbers and inserts the row as one unit, retrying clashes as said above.
+// Throws DbException when it still fails, or at once for any other error;
+// nothing is stored then.
+Registered RegisterLetter(Connection *connection, const LetterRow &row);

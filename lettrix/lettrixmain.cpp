@@ -16,6 +16,7 @@
 #include "barcode/barcode.h"
 #include "check.h"
 #include "database/connection.h"
+#include "database/connectionstring.h"
 #include "database/dbexception.h"
 #include "environment/environment.h"
 #include "environment/regional.h"
@@ -50,6 +51,11 @@ namespace {
 const QString kProgramName = QStringLiteral("Lettrix");
 const QString kCrLf = QStringLiteral("\r\n");
 
+// The party search's pattern is cast to VARCHAR(8191), the longest text a
+// four-byte character set allows.
+constexpr int kLongestPattern = 8191;
+// The engine's code for a value that cannot be converted or does not fit.
+constexpr int kCannotConvert = -802;
 
 
 QLabel *makePicture(const QString &name, const QString &resource, QWidget *parent)
@@ -338,6 +344,8 @@ void LettrixMain::Form_Load()
     objADOConnection = new Connection(this);
     connect(objADOConnection, &Connection::ConnectComplete,
             this, &LettrixMain::objADOConnection_ConnectComplete);
+    connect(objADOConnection, &Connection::ConnectionLost,
+            this, &LettrixMain::objADOConnection_ConnectionLost);
     Settings = std::make_unique<clsINI>();
     SetConnectedUI(false);
     LoadSettings();
@@ -450,9 +458,12 @@ void LettrixMain::Command1_Click()
 
 void LettrixMain::OpenConnection()
 {
+    // A field holding ";" or blanks at its ends goes in braces, so the driver
+    // gets exactly what was typed.
     const QString connectionString = QStringLiteral("DRIVER=Firebird/InterBase(r) driver; Charset=WIN1251; DBNAME=")
-                                     + Text1->text() + QStringLiteral("; UID=") + Text2->text()
-                                     + QStringLiteral("; PWD=") + Text3->text();
+                                     + ConnectionString::quoteValue(Text1->text()) + QStringLiteral("; UID=")
+                                     + ConnectionString::quoteValue(Text2->text()) + QStringLiteral("; PWD=")
+                                     + ConnectionString::quoteValue(Text3->text());
     objADOConnection->ConnectionTimeout = 10;
     objADOConnection->CommandTimeout = 10;
     objADOConnection->Mode = 3;
@@ -513,6 +524,15 @@ void LettrixMain::objADOConnection_ConnectComplete(const DbError *pError, int ad
         reEnableAfterFailure(true);
         break;
     }
+}
+
+void LettrixMain::objADOConnection_ConnectionLost()
+{
+    // A statement found the database gone. The window takes the look of a
+    // disconnect by hand, so that one click connects again; the statement's
+    // own error box follows.
+    if (m_connected && !m_closing)
+        Command1_Click();
 }
 
 void LettrixMain::ConnectionOpened(Connection *pConnection)
@@ -587,16 +607,28 @@ void LettrixMain::LoadParties(const QString &filter)
         m_command.Parameters.clear();
     } else {
         // The filter is bound, not spliced: apostrophes in names are common.
-        // "%" and "_" typed by the clerk still act as wildcards.
+        // "%" and "_" typed by the clerk still act as wildcards. The engine
+        // upper-cases both sides, so they fold alike ("ß" stays "ß" on both,
+        // where Qt would write "SS"). A bare parameter would take the
+        // column's length and refuse a pattern as long as a whole name, hence
+        // the cast.
+        const QString pattern = QStringLiteral("%") + filter + QStringLiteral("%");
+        // No stored name can match a pattern longer than the cast holds.
+        if (pattern.size() > kLongestPattern)
+            return;
         m_command.CommandText = QStringLiteral(
             "select \"Subject\".\"FullName\", \"Subject\".\"OID\" from \"Subject\" where UPPER(\"Subject\".\"FullName\") "
-            "like ? order by \"Subject\".\"OID\" desc");
-        m_command.Parameters = {QStringLiteral("%") + filter.toUpper() + QStringLiteral("%")};
+            "like UPPER(CAST(? AS VARCHAR(8191))) order by \"Subject\".\"OID\" desc");
+        m_command.Parameters = {pattern};
     }
     Recordset rs;
     try {
         rs = m_command.Execute(-1);
     } catch (const DbException &e) {
+        // A character that the names' character set cannot hold: no name
+        // contains it, so the list stays empty.
+        if (!filter.isEmpty() && e.error().NativeError == kCannotConvert)
+            return;
         reportDbError(e.error().Description);
         return;
     }

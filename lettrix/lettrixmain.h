@@ -75,6 +75,7 @@ private:
     void SetConnectedUI(bool connected);
     void AfterConnect();
     void reEnableAfterFailure(bool setErrorStatus);
+    void objADOConnection_ConnectionLost();
 
     void LoadSettings();
     void SaveSettings();

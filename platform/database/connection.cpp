@@ -185,6 +185,14 @@ void Connection::runOnWorker(Function function)
                                   Qt::BlockingQueuedConnection);
 }
 
+void Connection::fail(const DbError &error)
+{
+    int open = adStateOpen;
+    if (error.ConnectionLost && m_state.compare_exchange_strong(open, adStateClosed))
+        emit ConnectionLost(this);
+    throw DbException(error);
+}
+
 Recordset Connection::execute(const QString &sql, const QVariantList &parameters, int maxRecords,
                               int *recordsAffected)
 {
@@ -195,7 +203,7 @@ Recordset Connection::execute(const QString &sql, const QVariantList &parameters
         ok = worker->execute(sql, parameters, maxRecords, &records, recordsAffected, &error);
     });
     if (!ok)
-        throw DbException(error);
+        fail(error);
     return records;
 }
 
@@ -205,7 +213,7 @@ void Connection::BeginTrans()
     bool ok = false;
     runOnWorker([&](DbWorker *worker) { ok = worker->beginTransaction(&error); });
     if (!ok)
-        throw DbException(error);
+        fail(error);
 }
 
 void Connection::CommitTrans()
@@ -214,7 +222,7 @@ void Connection::CommitTrans()
     bool ok = false;
     runOnWorker([&](DbWorker *worker) { ok = worker->commitTransaction(&error); });
     if (!ok)
-        throw DbException(error);
+        fail(error);
 }
 
 void Connection::RollbackTrans()
@@ -225,5 +233,5 @@ void Connection::RollbackTrans()
     bool ok = false;
     runOnWorker([&](DbWorker *worker) { ok = worker->rollbackTransaction(&error); });
     if (!ok)
-        throw DbException(error);
+        fail(error);
 }

@@ -39,6 +39,10 @@ class QThread;
 // Connection is finished and cleaned up in the background and never
 // reported. The same object may be opened again after Close.
 //
+// A statement that fails because the attachment is gone turns State() to
+// closed and emits ConnectionLost, so that a window can show itself
+// disconnected and be connected again with one click.
+//
 // The database lives in a worker thread owned by this object; Command runs
 // its statements there while the caller waits. Statements outside
 // BeginTrans/CommitTrans commit themselves. CommandTimeout and Mode are kept
@@ -76,6 +80,12 @@ public:
 
 signals:
     void ConnectComplete(const DbError *pError, int adStatus, Connection *pConnection);
+    // A statement or transaction call found the attachment gone
+    // (DbError::ConnectionLost). State() is closed from then on, and every
+    // further statement is refused until the next Open. Emitted once, on the
+    // thread that ran the failing call, before its DbException is thrown; a
+    // slot may Close() the connection.
+    void ConnectionLost(Connection *pConnection);
 
 private:
     friend class Command;
@@ -85,6 +95,8 @@ private:
 
     template<typename Function>
     void runOnWorker(Function function);
+    // Throws error, after marking the connection closed when it says so.
+    [[noreturn]] void fail(const DbError &error);
     DbWorker *openWorker() const;
 
     void onOpenFinished(quint64 attempt);

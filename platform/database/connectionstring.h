@@ -5,7 +5,9 @@
 // The parts of an ODBC-style connection string that reach the Firebird
 // client: "DRIVER=...; Charset=...; DBNAME=<path>; UID=<user>; PWD=<password>".
 // Keys are case-insensitive and blanks around ";" and "=" are dropped.
-// Nothing is quoted: a value runs to the next ";". Unknown keys are ignored.
+// A value runs to the next ";", unless it is put in braces as ODBC does:
+// "PWD={a;b c}" keeps everything between them, a "}" inside written "}}".
+// Unknown keys are ignored.
 class ConnectionString
 {
 public:
@@ -13,6 +15,12 @@ public:
     static const QString FirebirdDriver;
 
     static ConnectionString parse(const QString &text);
+
+    // value as it has to stand after "KEY=" so that parse() gives it back
+    // unchanged: in braces when it holds a ";", starts with "{" or has
+    // blanks at either end; as it is otherwise, so that ordinary strings
+    // read as they always did.
+    static QString quoteValue(const QString &value);
 
     bool hasFirebirdDriver() const;
 

@@ -10,4 +10,8 @@ struct DbError
 {
     QString Description;
     int NativeError = 0;
+    // The statement failed because the attachment is gone (server stopped,
+    // network cut, connection ended by an administrator): nothing more will
+    // work until the connection is opened again.
+    bool ConnectionLost = false;
 };

@@ -14,6 +14,8 @@ public:
     explicit DbException(const DbError &error);
 
     const DbError &error() const { return m_error; }
+    // See DbError::ConnectionLost.
+    bool ConnectionLost() const { return m_error.ConnectionLost; }
 
 private:
     DbError m_error;

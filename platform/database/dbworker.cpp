@@ -30,6 +30,28 @@ bool changesRows(const QString &sql)
         || head.startsWith(QLatin1String("MERGE"));
 }
 
+// The engine's code for an attachment that failed or is gone; it also covers
+// refused logins, so the text tells which.
+constexpr int kConnectionGone = -902;
+
+// What the client reports once an established attachment is gone: ended by
+// an administrator or a database shutdown, the server stopped, the network
+// cut.
+bool meansConnectionLost(const QString &text)
+{
+    static const char *const markers[] = {
+        "connection shutdown",
+        "Error reading data from the connection",
+        "Error writing data to the connection",
+        "Connection lost to database",
+    };
+    for (const char *marker : markers) {
+        if (text.contains(QLatin1String(marker), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 DbWorker::DbWorker(const QString &connectionName)
@@ -45,6 +67,7 @@ DbError DbWorker::toDbError(const QSqlError &error)
         text = error.driverText().trimmed();
     const QString code = error.nativeErrorCode();
     result.NativeError = code.toInt();
+    result.ConnectionLost = result.NativeError == kConnectionGone && meansConnectionLost(text);
     result.Description = code.isEmpty() ? text : QStringLiteral("%1 (SQLCODE %2)").arg(text, code);
     return result;
 }

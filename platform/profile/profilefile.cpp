@@ -131,6 +131,17 @@ QString unquote(const QString &value)
     return value;
 }
 
+// A reader drops blanks around a value and one pair of double quotes around
+// it; a value that would lose something that way is written in quotes, so it
+// reads back as it was given. Any other value is written as it is.
+QString storedValue(const QString &value)
+{
+    const bool wrapped = value.size() >= 2 && value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"'));
+    if (!wrapped && value.trimmed().size() == value.size())
+        return value;
+    return QLatin1Char('"') + value + QLatin1Char('"');
+}
+
 bool readFile(const QString &fileName, QByteArray *bytes)
 {
     QFile f(fileName);
@@ -228,7 +239,7 @@ bool WriteProfileString(const QString &section, const QString &key,
             break;
         }
     }
-    const QByteArray keyLine = (keyName + QLatin1Char('=') + value).toUtf8();
+    const QByteArray keyLine = (keyName + QLatin1Char('=') + storedValue(value)).toUtf8();
 
     const SectionSpan span = findSection(lines, sectionName);
     if (span.header < 0) {

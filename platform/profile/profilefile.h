@@ -20,7 +20,9 @@ int ReadProfileString(const QString &section, const QString &key,
                       const QString &defaultValue, QString &out,
                       int bufferSize, const QString &fileName);
 
-// Sets `key` in `section` to `value`. An existing line of the key is replaced
+// Sets `key` in `section` to `value`; a value with blanks at either end, or
+// one in double quotes, is written in double quotes, so that it reads back
+// unchanged. An existing line of the key is replaced
 // where it stands; every other byte of the file stays as it was. A missing
 // section is appended at the end. The file is replaced atomically, and is
 // left readable by its owner only whatever mode it had (it holds a password).

@@ -135,6 +135,7 @@ void TestSettingsIo::savedFieldsLoadBackExactly_data()
     QTest::newRow("plain") << "localhost:/db/case.fdb" << "SYSDBA" << "masterkey";
     QTest::newRow("blank and cyrillic in the path") << "srv:/дела/суд 1.fdb" << "Иванова" << "пароль";
     QTest::newRow("separators in the password") << "h:/x.fdb" << "u" << "a;b=c#d[e]";
+    QTest::newRow("blanks around and a semicolon") << " h:/x.fdb" << "u " << " a;b c ";
     QTest::newRow("all empty") << "" << "" << "";
     QTest::newRow("254 characters") << QString(254, 'p') << "u" << "p";
 }

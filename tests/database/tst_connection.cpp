@@ -94,6 +94,8 @@ private slots:
     void reopenSameObject_data();
     void reopenSameObject();
     void twoProcessesOnOneEmbeddedFile();
+    void lostConnectionClosesAndIsReported_data();
+    void lostConnectionClosesAndIsReported();
 
 private:
     QString dbName(bool server);
@@ -418,6 +420,66 @@ void TestConnection::twoProcessesOnOneEmbeddedFile()
     QVERIFY2(output.contains(QRegularExpression(QStringLiteral("=+\\s+1\\s"))), qPrintable(output));
 
     QCOMPARE(countRows(connection, QStringLiteral("select count(*) from Z_POSTCONFIG where CURRENT_BAR = 'из isql'")), 1);
+}
+
+void TestConnection::lostConnectionClosesAndIsReported_data()
+{
+    QTest::addColumn<bool>("server");
+    QTest::addColumn<bool>("inTransaction");
+    QTest::newRow("embedded") << false << false;
+    QTest::newRow("embedded, inside a transaction") << false << true;
+    QTest::newRow("server") << true << false;
+    QTest::newRow("server, inside a transaction") << true << true;
+}
+
+void TestConnection::lostConnectionClosesAndIsReported()
+{
+    QFETCH(bool, server);
+    QFETCH(bool, inTransaction);
+    if (server && !TestDb::serverAvailable())
+        QSKIP("no Firebird server on 127.0.0.1:3050 (ctest fixture fbserver)");
+    const QString name = dbName(server);
+    QVERIFY(!name.isEmpty());
+
+    Connection victim;
+    victim.Open(TestDb::connectionString(name));
+    QCOMPARE(victim.State(), int(Connection::adStateOpen));
+    int lost = 0;
+    connect(&victim, &Connection::ConnectionLost, this, [&](Connection *c) {
+        QCOMPARE(c, &victim);
+        ++lost;
+    });
+    if (inTransaction)
+        victim.BeginTrans();
+    TestDb::endAttachment(victim, name);
+
+    try {
+        countRows(victim, QStringLiteral("select count(*) from \"Subject\""));
+        QFAIL("no exception");
+    } catch (const DbException &e) {
+        QVERIFY2(e.ConnectionLost(), qPrintable(e.error().Description));
+        QCOMPARE(e.error().NativeError, -902);
+    }
+    QCOMPARE(lost, 1);
+    QCOMPARE(victim.State(), int(Connection::adStateClosed));
+    // Rolling back after the loss is quiet; later statements are refused
+    // without a second report.
+    victim.RollbackTrans();
+    try {
+        countRows(victim, QStringLiteral("select 1 from rdb$database"));
+        QFAIL("no exception");
+    } catch (const DbException &e) {
+        QVERIFY(!e.ConnectionLost());
+    }
+    QCOMPARE(lost, 1);
+
+    // Opening again gives a working connection.
+    victim.Open(TestDb::connectionString(name));
+    QCOMPARE(victim.State(), int(Connection::adStateOpen));
+    QCOMPARE(countRows(victim, QStringLiteral("select count(*) from \"Subject\"")), 300);
+    // Ordinary failures say nothing of the kind.
+    QVERIFY_THROWS_EXCEPTION(DbException, countRows(victim, QStringLiteral("select count(*) from NO_SUCH_TABLE")));
+    QCOMPARE(victim.State(), int(Connection::adStateOpen));
 }
 
 COURTMAIL_TEST_MAIN(TestConnection)

@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QTemporaryDir>
 
 namespace {
@@ -113,6 +114,86 @@ private Q_SLOTS:
         search(QStringLiteral("ив_н%ич"));
         QVERIFY(lines(list()).contains(QStringLiteral("Иванов Иван Иванович")));
         search(QStringLiteral("нет такой стороны"));
+        QVERIFY(lines(list()).isEmpty());
+    }
+
+    void filterFoldsLikeTheStoredNames_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("typed");
+
+        const QString longName = QStringLiteral("Товариство з обмеженою відповідальністю ") + QString(215, QChar(0x0416));
+        QTest::newRow("sharp s typed as stored") << "Weiß Anna" << "Weiß";
+        QTest::newRow("sharp s in lower case") << "Weiß Anna" << "weiß a";
+        QTest::newRow("ё and і") << "Сьомін Іван Ёлкин" << "іван ёлк";
+        QTest::newRow("a name as long as the column, pasted whole") << longName << longName;
+        QTest::newRow("a name of 100, pasted whole") << longName.left(100) << longName.left(100);
+    }
+
+    void filterFoldsLikeTheStoredNames()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, typed);
+        Command insert;
+        insert.ActiveConnection = m_w->connection();
+        insert.CommandText = QStringLiteral("insert into \"Subject\" (\"OID\", \"FullName\") values (900001, ?)");
+        insert.Parameters = {stored};
+        insert.Execute();
+
+        search(typed);
+        QCOMPARE(lines(list()), QStringList{stored});
+    }
+
+    void overlongPatternFindsNothingQuietly_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::newRow("longer than any name") << 300;
+        QTest::newRow("as long as the engine compares") << 8189;
+        QTest::newRow("longer than the engine compares") << 9000;
+    }
+
+    void overlongPatternFindsNothingQuietly()
+    {
+        QFETCH(int, length);
+        search(QString(length, QChar(0x0416)));
+        QVERIFY(lines(list()).isEmpty());
+        // The list comes back as soon as the text is short again.
+        search(QStringLiteral("иван"));
+        QVERIFY(lines(list()).contains(QStringLiteral("Иванов Иван Иванович")));
+    }
+
+    void caseFileInASingleByteCharacterSet()
+    {
+        // Court case files are often kept in WIN1251: Cyrillic still folds,
+        // and a character that such a file cannot hold simply finds nothing.
+        const QString path = m_db.folder() + QStringLiteral("/win1251.fdb");
+        QProcess isql;
+        isql.start(QStringLiteral("timeout"), {QStringLiteral("-k"), QStringLiteral("5"), QStringLiteral("60"),
+                                               QStringLiteral("isql-fb"), QStringLiteral("-q"), QStringLiteral("-bail"),
+                                               QStringLiteral("-ch"), QStringLiteral("UTF8")});
+        QVERIFY(isql.waitForStarted());
+        isql.write((QStringLiteral("CREATE DATABASE '%1' USER 'SYSDBA' DEFAULT CHARACTER SET WIN1251;\n").arg(path)
+                    + QStringLiteral("CREATE TABLE \"Subject\" (\"OID\" INTEGER NOT NULL PRIMARY KEY, "
+                                     "\"FullName\" VARCHAR(100));\n"
+                                     "INSERT INTO \"Subject\" VALUES (1, 'Іваненко Дар''я Олексіївна');\n"
+                                     "INSERT INTO \"Subject\" VALUES (2, 'Ёлкин Сергей');\n"
+                                     "COMMIT;\n"))
+                       .toUtf8());
+        isql.closeWriteChannel();
+        QVERIFY(isql.waitForFinished(70000));
+        QVERIFY2(isql.exitCode() == 0, isql.readAllStandardError().constData());
+
+        m_w.reset();
+        QVERIFY(writeOptions(m_programDir.path(), path));
+        m_w = std::make_unique<LettrixMain>();
+        QTRY_VERIFY_WITH_TIMEOUT(m_w->isConnected(), 15000);
+        search(QStringLiteral("іваненко дар'я"));
+        QCOMPARE(lines(list()), QStringList{QStringLiteral("Іваненко Дар'я Олексіївна")});
+        search(QStringLiteral("ЁЛК"));
+        QCOMPARE(lines(list()), QStringList{QStringLiteral("Ёлкин Сергей")});
+        search(QStringLiteral("Weiß"));
+        QVERIFY(lines(list()).isEmpty());
+        search(QString(101, QLatin1Char('x')));
         QVERIFY(lines(list()).isEmpty());
     }
 

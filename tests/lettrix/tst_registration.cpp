@@ -288,6 +288,85 @@ private Q_SLOTS:
         QCOMPARE(postRows(), 1);
     }
 
+    void busyOfficeTakesTurns_data()
+    {
+        QTest::addColumn<bool>("server");
+        QTest::newRow("one embedded file") << false;
+        QTest::newRow("server") << true;
+    }
+
+    // Four clerks registering as fast as they can: none is refused, and the
+    // numbers run from 1 without a gap or a repeat.
+    void busyOfficeTakesTurns()
+    {
+        QFETCH(bool, server);
+        if (server && !TestDb::serverAvailable())
+            QSKIP("no Firebird server on 127.0.0.1:3050 (ctest fixture fbserver)");
+        // An embedded engine and a server cannot share a file.
+        m_w.reset();
+        const QString dbName = server ? TestDb::serverName(m_path) : m_path;
+        constexpr int clerks = 4;
+        constexpr int perClerk = 50;
+        std::vector<std::unique_ptr<Connection>> connections;
+        for (int i = 0; i < clerks; ++i) {
+            connections.push_back(std::make_unique<Connection>());
+            connections.back()->Open(TestDb::connectionString(dbName));
+            QCOMPARE(connections.back()->State(), 1);
+        }
+
+        std::atomic<int> refused{0};
+        std::vector<std::thread> threads;
+        for (int i = 0; i < clerks; ++i) {
+            threads.emplace_back([&, c = connections[i].get(), name = QStringLiteral("clerk%1").arg(i)] {
+                LetterRow row;
+                row.date = QDateTime(QDate(2025, 3, 5), QTime(10, 0));
+                row.recipient = name;
+                row.address = QStringLiteral("101000\r\nобл.\r\nг.М\r\nул.Л\r\nд.1");
+                row.notes = name;
+                row.type = 1;
+                row.creator = name;
+                for (int n = 0; n < perClerk; ++n) {
+                    try {
+                        RegisterLetter(c, row);
+                    } catch (const DbException &e) {
+                        qWarning("%s", qPrintable(e.error().Description));
+                        ++refused;
+                    }
+                }
+            });
+        }
+        for (std::thread &t : threads)
+            t.join();
+        QCOMPARE(refused.load(), 0);
+
+        Command c;
+        c.ActiveConnection = connections.front().get();
+        c.CommandText = QStringLiteral("select ID, NUMBER from Z_POST order by ID");
+        Recordset rs = c.Execute();
+        QCOMPARE(rs.RecordCount(), clerks * perClerk);
+        for (int expected = 1; !rs.Eof(); ++expected, rs.MoveNext()) {
+            QCOMPARE(rs.Fields(0).toInt(), expected);
+            QCOMPARE(rs.Fields(1).toString(), QString::number(expected));
+        }
+        // The turns were taken at one settings row, added by the first.
+        c.CommandText = QStringLiteral("select count(*) from Z_POSTCONFIG");
+        QCOMPARE(c.Execute().Fields(0).toInt(), 1);
+    }
+
+    void settingsRowKeepsItsValue()
+    {
+        exec(QStringLiteral("insert into Z_POSTCONFIG values ('0001')"));
+        fill(kAddress6, QStringLiteral("Петров"), QStringLiteral("дело"));
+        registerWith(0);
+        QCOMPARE(m_boxes->last().title, QStringLiteral("Сообщение"));
+        const Recordset rs = rows(QStringLiteral("select CURRENT_BAR from Z_POSTCONFIG"));
+        QCOMPARE(rs.RecordCount(), 1);
+        QCOMPARE(rs.Fields(0).toString(), QStringLiteral("0001"));
+        // And the barcode can still be set while letters are numbered.
+        m_w->UpdateCurrentBar(QStringLiteral("0002"));
+        QCOMPARE(rows(QStringLiteral("select CURRENT_BAR from Z_POSTCONFIG")).Fields(0).toString(), QStringLiteral("0002"));
+    }
+
     void twoClerksNeverShareANumber()
     {
         const QString dbName = m_path;
@@ -314,7 +393,7 @@ private Q_SLOTS:
                 row.type = 1;
                 row.creator = name;
                 try {
-                    RegisterLetter(c, row, 20);
+                    RegisterLetter(c, row);
                 } catch (const DbException &e) {
                     qWarning("%s", qPrintable(e.error().Description));
                     ++failures;

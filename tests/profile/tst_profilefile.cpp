@@ -356,8 +356,11 @@ void TestProfileFile::writtenValueReadsBack_data()
     QTest::newRow("database path with host") << "localhost:/var/db/case file.fdb" << "localhost:/var/db/case file.fdb";
     QTest::newRow("password with ; = # [ ]") << "p;a=s#s[1]" << "p;a=s#s[1]";
     QTest::newRow("cyrillic") << "Пароль ёЁ" << "Пароль ёЁ";
-    QTest::newRow("blanks around are lost") << "  x  " << "x";
-    QTest::newRow("surrounding quotes are lost") << "\"x\"" << "x";
+    QTest::newRow("blanks around are kept") << "  x  " << "  x  ";
+    QTest::newRow("surrounding quotes are kept") << "\"x\"" << "\"x\"";
+    QTest::newRow("semicolon and blanks") << " a;b c " << " a;b c ";
+    QTest::newRow("only blanks") << "   " << "   ";
+    QTest::newRow("quote at one end only") << "\"x" << "\"x";
 }
 
 void TestProfileFile::writtenValueReadsBack()

@@ -1,5 +1,8 @@
 #include "testdb.h"
 
+#include "database/command.h"
+#include "database/connection.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTcpSocket>
@@ -59,4 +62,19 @@ bool TestDb::serverAvailable()
 QString TestDb::connectionString(const QString &dbName, const QString &user, const QString &password)
 {
     return QStringLiteral("DRIVER=Firebird/InterBase(r) driver; DBNAME=%1; UID=%2; PWD=%3").arg(dbName, user, password);
+}
+
+void TestDb::endAttachment(Connection &victim, const QString &dbName)
+{
+    Command own;
+    own.ActiveConnection = &victim;
+    own.CommandText = QStringLiteral("select current_connection from rdb$database");
+    const int attachment = own.Execute().Fields(0).toInt();
+    Connection admin;
+    admin.Open(connectionString(dbName));
+    Command kill;
+    kill.ActiveConnection = &admin;
+    kill.CommandText = QStringLiteral("delete from mon$attachments where mon$attachment_id = ?");
+    kill.Parameters = {attachment};
+    kill.Execute();
 }

@@ -16,6 +16,8 @@
 // A TestDb owns a temporary folder; the copies it hands out live until it is
 // destroyed. Folder and copies are open to every user, so a server running
 // under another account can use them as well.
+class Connection;
+
 class TestDb
 {
 public:
@@ -35,6 +37,10 @@ public:
 
     static QString connectionString(const QString &dbName, const QString &user = QStringLiteral("SYSDBA"),
                                     const QString &password = QStringLiteral("masterkey"));
+
+    // Ends the open connection's attachment to dbName from a second one, as
+    // an administrator or a stopped server would. Throws DbException.
+    static void endAttachment(Connection &victim, const QString &dbName);
 
     QString folder() const { return m_dir.path(); }
 
