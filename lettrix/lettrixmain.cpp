@@ -5,6 +5,7 @@
 #include "clsini.h"
 #include "currentletter.h"
 #include "letterregistry.h"
+#include "popup.h"
 #include "programglobals.h"
 #include "selecttype.h"
 #include "sentitem.h"
@@ -361,17 +362,7 @@ void LettrixMain::Form_Resize()
 
 void LettrixMain::Text8_Click()
 {
-    // The pop-up opens under its box and flips above it when the window
-    // has no room below.
-    QPoint pos = Text8->mapTo(this, QPoint(0, Text8->height()));
-    if (pos.y() + Cal->height() > height())
-        pos.setY(Text8->mapTo(this, QPoint(0, 0)).y() - Cal->height());
-    pos.setX(qBound(0, pos.x(), qMax(0, width() - Cal->width())));
-    pos.setY(qMax(0, pos.y()));
-    Cal->move(pos);
-    Cal->raise();
-    Cal->show();
-    Cal->setFocus();
+    ShowPopUpUnder(Cal, Text8);
 }
 
 void LettrixMain::Cal_Change()
