@@ -149,6 +149,8 @@ QHeaderView *CreateListHeader(QListWidget *hList, int x, int y, int width, int h
     header->setModel(model);
     header->setSectionResizeMode(QHeaderView::Interactive);
     header->setStretchLastSection(false);
+    // Columns narrower than a heading's text are common ("*" over check boxes).
+    header->setMinimumSectionSize(0);
     header->setGeometry(x, y, width, height);
     header->show();
     hList->setItemDelegate(new TabStopDelegate(header, hList));

@@ -11,6 +11,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Rostrel"));
     RostrelMain window;
+    if (!window.started())
+        return 0;
     window.show();
     return QApplication::exec();
 }

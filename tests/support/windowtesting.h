@@ -1,6 +1,6 @@
 #pragma once
 
-// Helpers shared by the tests that drive Lettrix's windows.
+// Helpers shared by the tests that drive the programs' windows.
 
 #include <QFile>
 #include <QString>
@@ -24,12 +24,14 @@ T *child(QWidget *window, const char *name)
 }
 
 // options.ini in folder, connecting to dbName as SYSDBA.
-inline bool writeOptions(const QString &folder, const QString &dbName)
+inline bool writeOptions(const QString &folder, const QString &dbName,
+                         const QString &password = QStringLiteral("masterkey"))
 {
     QFile f(folder + QStringLiteral("/options.ini"));
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
-    f.write((QStringLiteral("[Main]\r\nConnectionString=") + dbName + QStringLiteral("\r\nUser=SYSDBA\r\nPass=masterkey\r\n"))
+    f.write((QStringLiteral("[Main]\r\nConnectionString=") + dbName + QStringLiteral("\r\nUser=SYSDBA\r\nPass=") + password
+             + QStringLiteral("\r\n"))
                 .toUtf8());
     return true;
 }

@@ -1,0 +1,5 @@
+#pragma once
+
+// Helpers shared by the tests that drive Lettrix's windows.
+
+#include "windowtesting.h"
