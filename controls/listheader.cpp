@@ -67,6 +67,8 @@ public:
         painter->save();
         painter->setPen(opt.palette.color(opt.state & QStyle::State_Selected
                                               ? QPalette::HighlightedText : QPalette::Text));
+        const QFontMetrics metrics = painter->fontMetrics();
+        int previousEnd = 0;
         for (int i = 0; i < fields.size(); ++i) {
             const int column = i + first;
             int left = 2;
@@ -78,9 +80,18 @@ public:
             } else if (columns > 0) {
                 left = m_header->sectionPosition(columns - 1) + m_header->sectionSize(columns - 1) + 2;
             }
-            QRect r(opt.rect.left() + left, opt.rect.top(), qMax(0, right - left), opt.rect.height());
-            painter->drawText(r, Qt::AlignLeft | Qt::AlignVCenter,
-                              painter->fontMetrics().elidedText(fields.at(i), Qt::ElideRight, r.width()));
+            // The first field is the line's key (the outgoing number in the
+            // lists of letters) and is never cut: when it runs past its
+            // column, the next field starts after it.
+            QString text = fields.at(i);
+            if (i > 0) {
+                left = qMax(left, previousEnd + 4);
+                text = metrics.elidedText(text, Qt::ElideRight, qMax(0, right - left));
+            }
+            const int width = i > 0 ? qMax(0, right - left) : metrics.horizontalAdvance(text);
+            painter->drawText(QRect(opt.rect.left() + left, opt.rect.top(), width, opt.rect.height()),
+                              Qt::AlignLeft | Qt::AlignVCenter, text);
+            previousEnd = left + metrics.horizontalAdvance(text);
         }
         painter->restore();
     }

@@ -477,10 +477,12 @@ private Q_SLOTS:
         if (dir.isEmpty())
             QSKIP("COURTMAIL_SCREENSHOT_DIR is not set");
         const QString db = qEnvironmentVariable("COURTMAIL_SCREENSHOT_DB");
-        if (db.isEmpty())
+        if (db.isEmpty()) {
             startWithLetters();
-        else
+            click(QStringLiteral("Check2_1"));
+        } else {
             start(db);
+        }
         m_w->show();
         list()->setCurrentRow(qMin(2, list()->count() - 1));
         for (int i = 0; i < list()->count(); i += 3)
