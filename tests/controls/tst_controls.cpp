@@ -124,7 +124,6 @@ private Q_SLOTS:
         QHeaderView *header = CreateListHeader(list, 10, 22, 400, 20, 0);
         AddHeaderColumn(header, 0, 60, 2, 0, QStringLiteral("*"));
         AddHeaderColumn(header, 1, 25, 2, 0, QStringLiteral("№"));
-        AddHeaderColumn(header, 2, 145, 2, 0, QStringLiteral("Кому"));
         for (const char *text : {" 1\tИванов", " 2\tПетров"}) {
             auto *item = new QListWidgetItem(QString::fromUtf8(text), list);
             item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled | Qt::ItemIsSelectable);
@@ -132,13 +131,10 @@ private Q_SLOTS:
         }
         host.show();
         QVERIFY(QTest::qWaitForWindowExposed(&host));
-
         const QRect line = list->visualItemRect(list->item(1));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(line.left() + x, line.center().y()));
         QCOMPARE(list->currentRow(), 1);
         QCOMPARE(list->item(1)->checkState(), toggles ? Qt::Checked : Qt::Unchecked);
-        QCOMPARE(list->item(0)->checkState(), Qt::Unchecked);
-
         // Space toggles the current line wherever the click landed.
         QTest::keyClick(list, Qt::Key_Space);
         QCOMPARE(list->item(1)->checkState(), toggles ? Qt::Unchecked : Qt::Checked);

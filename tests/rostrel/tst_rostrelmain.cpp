@@ -1,7 +1,7 @@
-// Rostrel's main window against the real engine: start-up, a refused second
-// copy, failed connections, the kind boxes with their templates, the day's
-// bounds, the clerk's own letters, the current letter, select all, deletion,
-// and failing statements.
+// Rostrel's main window against the real engine: a refused second copy,
+// start-up, a failed connection and a missing driver, the kind boxes with
+// their templates, the day's bounds, reloads that keep both kinds, the
+// current letter, select all, deletion and failures that keep the list.
 #include "rostrelmain.h"
 
 #include "check.h"
@@ -10,7 +10,6 @@
 #include "environment/environment.h"
 #include "environment/regional.h"
 #include "environment/shellopenrecorder.h"
-#include "modaldriver.h"
 #include "testdb.h"
 #include "testmain.h"
 #include "ui/msgbox.h"
@@ -212,13 +211,15 @@ private Q_SLOTS:
         QCOMPARE(m_boxes->count(), 0);
     }
 
-    void wrongPasswordThenDelete()
+    void wrongPasswordMissingDriverAndDelete()
     {
         if (!TestDb::serverAvailable())
             QSKIP("no Firebird server on 127.0.0.1:3050 (ctest fixture fbserver)");
         const QString ini = m_programDir.filePath(QStringLiteral("options.ini"));
-        start(TestDb::serverName(m_db.freshCopy()), QStringLiteral("wrong"));
+        const QString db = TestDb::serverName(m_db.freshCopy());
+        QVERIFY(writeOptions(m_programDir.path(), db, QStringLiteral("wrong")));
         const QByteArray before = readAll(ini);
+        start(db, QStringLiteral("wrong"));
         QCOMPARE(m_boxes->count(), 1);
         QVERIFY(m_boxes->last().prompt.startsWith(QStringLiteral("В процессе подключения произошла ошибка.\r\n")));
         QCOMPARE(m_boxes->last().buttons, vbCritical);
@@ -229,132 +230,95 @@ private Q_SLOTS:
         QCOMPARE(m_boxes->count(), 2);
         QCOMPARE(m_boxes->last().title, QStringLiteral("Удаление id=0"));
         QCOMPARE(list()->count(), 0);
-        m_w->close();
-        QCOMPARE(readAll(ini), before);
-    }
 
-    void missingDriver_data()
-    {
-        QTest::addColumn<int>("answer");
-        QTest::newRow("yes opens the page") << vbYes;
-        QTest::newRow("no") << vbNo;
-    }
-
-    void missingDriver()
-    {
-        QFETCH(int, answer);
-        start(m_db.folder() + QStringLiteral("/absent.fdb"));
-        m_boxes->clear();
-        m_boxes->addAnswer(answer);
+        // A missing driver: the same words as Lettrix, the page on Yes.
         ShellOpenRecorder pages;
+        m_boxes->addAnswer(vbYes);
         DbError error{QStringLiteral("Источник данных не найден и не указан драйвер"), -1};
         m_w->objADOConnection_ConnectComplete(&error, 2, m_w->connection());
         QCOMPARE(m_boxes->last().prompt,
                  QStringLiteral("Не установлен Firebird ODBC Driver.\r\nПерейти на страницу его загрузки?"));
         QCOMPARE(m_boxes->last().buttons, vbYesNo | vbInformation);
-        QCOMPARE(pages.urls(), answer == vbYes ? QStringList(kDriverDownloadPage) : QStringList());
+        QCOMPARE(pages.urls(), QStringList(kDriverDownloadPage));
         QCOMPARE(label(m_w.get(), "St"), QStringLiteral("Ошибка подключения"));
+        m_w->close();
+        QCOMPARE(readAll(ini), before);
     }
 
-    // From "простые" ticked alone, the clicks reach each row of the kind table.
-    void kindTable_data()
+    // From "простые" ticked alone on the letters' day, each row's steps:
+    // a box name clicks it, "user=", "date=" and "locale=" set those, "calendar"
+    // picks the next day in the pop-up, "delete" deletes line 12 (Yes).
+    void listing_data()
     {
-        QTest::addColumn<QStringList>("clicks");
+        QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<int>("templates");
         QTest::addColumn<QStringList>("listed");
         const QStringList simple{"9", "10", "12", "15", "100"};
+        const QStringList all{"9", "10", "12", "13", "14", "15", "16", "100"};
+        const QString journal = QStringLiteral("Журнал*.xls");
+        // The bounds: 00:00:00, 09:05:33 and 23:59:59 are in, the seconds either side out.
         QTest::newRow("simple") << QStringList{"Check2_1", "Check2_1"} << "Реестр простых*.xls" << 2 << simple;
         QTest::newRow("registered") << QStringList{"Check2_1", "Check2_0"} << "Реестр заказных*.xls" << 1
                                     << QStringList{"13", "14", "16"};
-        QTest::newRow("both") << QStringList{"Check2_1"} << "Журнал*.xls" << 1
-                              << QStringList{"9", "10", "12", "13", "14", "15", "16", "100"};
+        QTest::newRow("both") << QStringList{"Check2_1"} << journal << 1 << all;
         QTest::newRow("none keeps simple") << QStringList{"Check2_0"} << "Реестр простых*.xls" << 2 << QStringList();
         QTest::newRow("none keeps registered") << QStringList{"Check2_1", "Check2_0", "Check2_1"}
                                                << "Реестр заказных*.xls" << 1 << QStringList();
+        QTest::newRow("dd/MM/yyyy") << QStringList{"locale=en_GB", "date=05/03/2025", "Check2_1", "Check2_1"}
+                                    << "Реестр простых*.xls" << 2 << simple;
+        // Reloads with both kinds ticked keep both kinds.
+        QTest::newRow("both, only o'neil's") << QStringList{"Check2_1", "user=o'neil", "Check3"} << journal << 1
+                                             << QStringList{"15", "16"};
+        QTest::newRow("both, calendar") << QStringList{"Check2_1", "date=04.03.2025", "calendar"} << journal << 1
+                                        << all;
+        QTest::newRow("both, deletion") << QStringList{"Check2_1", "delete"} << journal << 1
+                                        << QStringList{"9", "10", "13", "14", "15", "16", "100"};
     }
 
-    void kindTable()
+    void listing()
     {
-        QFETCH(QStringList, clicks);
+        QFETCH(QStringList, steps);
         QFETCH(QString, pattern);
         QFETCH(int, templates);
         QFETCH(QStringList, listed);
         startWithLetters();
+        m_w->show();
         child<QComboBox>(m_w.get(), "Combo1")->clear();
-        for (const QString &box : clicks) {
+        for (const QString &step : steps) {
             child<Check>(m_w.get(), "Check1")->setValue(true);
-            click(box);
+            const QString value = step.section(QLatin1Char('='), 1);
+            if (step.startsWith(QLatin1String("user=")))
+                qputenv("USERNAME", value.toUtf8());
+            else if (step.startsWith(QLatin1String("date=")))
+                text(m_w.get(), "Text4")->setText(value);
+            else if (step.startsWith(QLatin1String("locale=")))
+                Regional::pin(QLocale(value));
+            else if (step == QLatin1String("calendar")) {
+                QTest::mouseClick(text(m_w.get(), "Text4"), Qt::LeftButton);
+                auto *grid = child<ucCalendar>(m_w.get(), "Cal")->findChild<QCalendarWidget *>()->findChild<QTableView *>();
+                grid->setFocus();
+                QTest::keyClick(grid, Qt::Key_Right);
+            } else if (step == QLatin1String("delete")) {
+                list()->setCurrentRow(lineOf(QStringLiteral("12")));
+                child<XpB>(m_w.get(), "XpB2")->Click();
+            } else {
+                click(step);
+            }
         }
         QCOMPARE(child<QListWidget>(m_w.get(), "File1")->property("Pattern").toString(), pattern);
         QCOMPARE(child<QComboBox>(m_w.get(), "Combo1")->count(), templates);
         QCOMPARE(numbers(), listed);
         QVERIFY(!child<Check>(m_w.get(), "Check1")->Value());
-        QCOMPARE(m_boxes->count(), 0);
+        QCOMPARE(m_boxes->count(), steps.contains(QStringLiteral("delete")) ? 1 : 0);
     }
 
-    void dayBoundsInEveryDateFormat_data()
-    {
-        QTest::addColumn<QLocale>("locale");
-        QTest::addColumn<QString>("day");
-        QTest::newRow("dd.MM.yyyy") << QLocale(QLocale::Russian, QLocale::Russia) << "05.03.2025";
-        QTest::newRow("dd/MM/yyyy") << QLocale(QLocale::English, QLocale::UnitedKingdom) << "05/03/2025";
-    }
-
-    void dayBoundsInEveryDateFormat()
-    {
-        QFETCH(QLocale, locale);
-        QFETCH(QString, day);
-        Regional::pin(locale);
-        startWithLetters();
-        text(m_w.get(), "Text4")->setText(day);
-        click(QStringLiteral("Check3"));
-        click(QStringLiteral("Check3"));
-        // 00:00:00, 09:05:33 and 23:59:59 are in, the seconds either side out.
-        QCOMPARE(numbers(), QStringList({"9", "10", "12", "15", "100"}));
-    }
-
-    // Both kinds ticked, every reload keeps both kinds.
-    void reloadsKeepBothKinds_data()
-    {
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<QStringList>("listed");
-        QTest::newRow("only o'neil's") << "mine" << QStringList{"15", "16"};
-        QTest::newRow("date from the calendar") << "calendar"
-                                                << QStringList{"9", "10", "12", "13", "14", "15", "16", "100"};
-        QTest::newRow("deletion of 12") << "delete" << QStringList{"9", "10", "13", "14", "15", "16", "100"};
-    }
-
-    void reloadsKeepBothKinds()
-    {
-        QFETCH(QString, action);
-        QFETCH(QStringList, listed);
-        startWithLetters();
-        click(QStringLiteral("Check2_1"));
-        if (action == QLatin1String("mine")) {
-            qputenv("USERNAME", "o'neil");
-            click(QStringLiteral("Check3"));
-        } else if (action == QLatin1String("calendar")) {
-            text(m_w.get(), "Text4")->setText(QStringLiteral("04.03.2025"));
-            m_w->show();
-            QTest::mouseClick(text(m_w.get(), "Text4"), Qt::LeftButton);
-            auto *grid = child<ucCalendar>(m_w.get(), "Cal")->findChild<QCalendarWidget *>()->findChild<QTableView *>();
-            grid->setFocus();
-            QTest::keyClick(grid, Qt::Key_Right);
-            QCOMPARE(text(m_w.get(), "Text4")->text(), QStringLiteral("05.03.2025"));
-        } else {
-            list()->setCurrentRow(lineOf(QStringLiteral("12")));
-            child<XpB>(m_w.get(), "XpB2")->Click();
-        }
-        QCOMPARE(numbers(), listed);
-    }
-
-    void currentLetterAndEmptyDay()
+    void currentLetterSelectAllAndEmptyDay()
     {
         startWithLetters();
-        click(QStringLiteral("Check3"));
         click(QStringLiteral("Check3"));
         RostrelMain *w = m_w.get();
+        w->show();
         list()->setCurrentRow(lineOf(QStringLiteral("100")));
         QCOMPARE(list()->currentItem()->text(), QStringLiteral(" 100\t") + kLongName.left(22)
                                                     + QStringLiteral("\t170000, Тверская обл., г.Тверь\tдело 2-100\t12345"));
@@ -365,6 +329,16 @@ private Q_SLOTS:
         QCOMPARE(text(w, "Text5")->text(), QStringLiteral("12345678"));
         QCOMPARE(text(w, "Text6")->text(), QStringLiteral("24,5"));
 
+        // Select all keeps line 2 current; Space unticks it.
+        list()->setCurrentRow(1);
+        QTRY_VERIFY(child<Check>(w, "Check1")->isVisible());
+        click(QStringLiteral("Check1"));
+        QCOMPARE(list()->currentRow(), 1);
+        QCOMPARE(label(w, "Label16"), QStringLiteral("Выбрано: 3"));
+        QTest::keyClick(list(), Qt::Key_Space);
+        QCOMPARE(list()->item(1)->checkState(), Qt::Unchecked);
+        QCOMPARE(label(w, "Label16"), QStringLiteral("Выбрано: 2"));
+
         text(w, "Text4")->setText(QStringLiteral("07.03.2025"));
         click(QStringLiteral("Check3"));
         QCOMPARE(list()->count(), 0);
@@ -373,23 +347,6 @@ private Q_SLOTS:
         QCOMPARE(text(w, "Text5")->text(), QString());
         QCOMPARE(text(w, "Text6")->text(), QStringLiteral("0"));
         QCOMPARE(label(w, "Label16"), QStringLiteral("Выбрано: 0"));
-    }
-
-    void selectAllKeepsTheCurrentLine()
-    {
-        startWithLetters();
-        click(QStringLiteral("Check3"));
-        m_w->show();
-        list()->setCurrentRow(1);
-        QTRY_VERIFY(child<Check>(m_w.get(), "Check1")->isVisible());
-        click(QStringLiteral("Check1"));
-        QCOMPARE(list()->currentRow(), 1);
-        QCOMPARE(label(m_w.get(), "Label16"), QStringLiteral("Выбрано: 3"));
-        QTest::keyClick(list(), Qt::Key_Space);
-        QCOMPARE(list()->item(1)->checkState(), Qt::Unchecked);
-        QCOMPARE(label(m_w.get(), "Label16"), QStringLiteral("Выбрано: 2"));
-        click(QStringLiteral("Check1"));
-        QCOMPARE(label(m_w.get(), "Label16"), QStringLiteral("Выбрано: 0"));
     }
 
     void deletion_data()
@@ -455,40 +412,6 @@ private Q_SLOTS:
         QCOMPARE(m_boxes->count(), 1);
         QCOMPARE(m_boxes->last().title, QStringLiteral("Ошибка"));
         QCOMPARE(list()->count(), 0);
-    }
-
-    void aboutLabelAndShutDown()
-    {
-        start(m_db.freshCopy());
-        m_w->show();
-        ModalDriver driver;
-        driver.expect(QStringLiteral("About"), [](QWidget *box) { box->close(); });
-        QTest::mouseClick(child<QLabel>(m_w.get(), "Label5"), Qt::LeftButton);
-        QCOMPARE(driver.seen(), QStringList(QStringLiteral("About")));
-        m_w->close();
-        QCOMPARE(m_w->connection()->State(), 0);
-    }
-
-    // For a look at the window: COURTMAIL_SCREENSHOT_DIR names where the
-    // picture goes, COURTMAIL_SCREENSHOT_DB optionally the database to list.
-    void screenshot()
-    {
-        const QString dir = qEnvironmentVariable("COURTMAIL_SCREENSHOT_DIR");
-        if (dir.isEmpty())
-            QSKIP("COURTMAIL_SCREENSHOT_DIR is not set");
-        const QString db = qEnvironmentVariable("COURTMAIL_SCREENSHOT_DB");
-        if (db.isEmpty()) {
-            startWithLetters();
-            click(QStringLiteral("Check2_1"));
-        } else {
-            start(db);
-        }
-        m_w->show();
-        list()->setCurrentRow(qMin(2, list()->count() - 1));
-        for (int i = 0; i < list()->count(); i += 3)
-            list()->item(i)->setCheckState(Qt::Checked);
-        QTest::qWait(200);
-        QVERIFY(m_w->grab().save(dir + QStringLiteral("/rostrel-main.png")));
     }
 };
 
