@@ -202,6 +202,7 @@ void RostrelMain::buildControls()
 
 void RostrelMain::wireHandlers()
 {
+    connect(Command1, &XpB::Click, this, &RostrelMain::Command1_Click);
     connect(Check2[0], &Check::Click, this, [this] { Check2_Click(0); });
     connect(Check2[1], &Check::Click, this, [this] { Check2_Click(1); });
     connect(Check3, &Check::Click, this, &RostrelMain::Check3_Click);
