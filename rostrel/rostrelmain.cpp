@@ -97,8 +97,6 @@ void RostrelMain::buildControls()
     Check3->setGeometry(414, 14, 20, 20);
     Label17 = named<QLabel>(QStringLiteral("Label17"), QStringLiteral("показать только мои"), this);
     Label17->setGeometry(436, 12, 200, 24);
-    for (QLabel *label : {Label13, Label14, Label17})
-        label->setCursor(Qt::PointingHandCursor);
 
     List1 = named<QListWidget>(QStringLiteral("List1"), this);
     List1->setGeometry(12, 84, 640, 512);
