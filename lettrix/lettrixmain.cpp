@@ -5,22 +5,19 @@
 #include "clsini.h"
 #include "currentletter.h"
 #include "letterregistry.h"
+#include "popup.h"
 #include "programglobals.h"
 #include "selecttype.h"
 #include "sentitem.h"
-#include "settingsio.h"
 #include "viewform.h"
-#include "webaddresses.h"
 #include "workingcopies.h"
 
 #include "barcode/barcode.h"
 #include "check.h"
 #include "database/connection.h"
-#include "database/connectionstring.h"
 #include "database/dbexception.h"
 #include "environment/environment.h"
 #include "environment/regional.h"
-#include "environment/shellopen.h"
 #include "environment/singleinstance.h"
 #include "ui/msgbox.h"
 #include "uccalendar.h"
@@ -76,7 +73,7 @@ static void initResources()
 }
 
 LettrixMain::LettrixMain(QWidget *parent)
-    : QWidget(parent)
+    : DatabaseWindow(ConnectionCharset::Win1251, parent)
 {
     initResources();
     setObjectName(QStringLiteral("Main"));
@@ -84,13 +81,6 @@ LettrixMain::LettrixMain(QWidget *parent)
     buildControls();
     wireHandlers();
     Form_Load();
-}
-
-LettrixMain::~LettrixMain()
-{
-    // The connection may still be attaching; Close() drops its late outcome.
-    if (objADOConnection)
-        objADOConnection->Close();
 }
 
 void LettrixMain::buildControls()
@@ -341,11 +331,7 @@ void LettrixMain::Form_Load()
 
     ProgramVersion = QStringLiteral("1.8");
     Form_Resize();
-    objADOConnection = new Connection(this);
-    connect(objADOConnection, &Connection::ConnectComplete,
-            this, &LettrixMain::objADOConnection_ConnectComplete);
-    connect(objADOConnection, &Connection::ConnectionLost,
-            this, &LettrixMain::objADOConnection_ConnectionLost);
+    CreateConnection();
     Settings = std::make_unique<clsINI>();
     SetConnectedUI(false);
     LoadSettings();
@@ -364,12 +350,7 @@ void LettrixMain::Form_QueryUnload()
 {
     if (m_closing)
         return;
-    m_closing = true;
-    // Closing while an attempt is still under way is fine too: the late
-    // outcome is dropped by the connection.
-    if (objADOConnection && (m_connected || objADOConnection->State() != 0))
-        objADOConnection->Close();
-    m_connected = false;
+    ShutDownConnection();
     DeleteWorkingCopies(TempFolder());
 }
 
@@ -387,17 +368,7 @@ void LettrixMain::Form_Resize()
 
 void LettrixMain::Text8_Click()
 {
-    // The pop-up opens under its box and flips above it when the window
-    // has no room below.
-    QPoint pos = Text8->mapTo(this, QPoint(0, Text8->height()));
-    if (pos.y() + Cal->height() > height())
-        pos.setY(Text8->mapTo(this, QPoint(0, 0)).y() - Cal->height());
-    pos.setX(qBound(0, pos.x(), qMax(0, width() - Cal->width())));
-    pos.setY(qMax(0, pos.y()));
-    Cal->move(pos);
-    Cal->raise();
-    Cal->show();
-    Cal->setFocus();
+    ShowPopUpUnder(Cal, Text8);
 }
 
 void LettrixMain::Cal_Change()
@@ -437,117 +408,6 @@ void LettrixMain::Command5_Click()
 
 // ---- connection ------------------------------------------------------------
 
-void LettrixMain::Command1_Click()
-{
-    if (m_connected) {
-        objADOConnection->Close();
-        m_connected = false;
-        Command1->setCaption(QStringLiteral("Подключиться"));
-        St->setText(QStringLiteral("Отключен"));
-        SetConnectedUI(false);
-        ClearPartyList();
-        return;
-    }
-    St->setText(QStringLiteral("Подключение к ") + Text1->text() + QStringLiteral("..."));
-    Command1->setEnabledCtrl(false);
-    Text1->setEnabled(false);
-    Text2->setEnabled(false);
-    Text3->setEnabled(false);
-    OpenConnection();
-}
-
-void LettrixMain::OpenConnection()
-{
-    // A field holding ";" or blanks at its ends goes in braces, so the driver
-    // gets exactly what was typed.
-    const QString connectionString = QStringLiteral("DRIVER=Firebird/InterBase(r) driver; Charset=WIN1251; DBNAME=")
-                                     + ConnectionString::quoteValue(Text1->text()) + QStringLiteral("; UID=")
-                                     + ConnectionString::quoteValue(Text2->text()) + QStringLiteral("; PWD=")
-                                     + ConnectionString::quoteValue(Text3->text());
-    objADOConnection->ConnectionTimeout = 10;
-    objADOConnection->CommandTimeout = 10;
-    objADOConnection->Mode = 3;
-    objADOConnection->Open(connectionString, QString(), QString(), 16);
-}
-
-void LettrixMain::reEnableAfterFailure(bool setErrorStatus)
-{
-    Command1->setEnabledCtrl(true);
-    m_connected = false;
-    if (setErrorStatus)
-        St->setText(QStringLiteral("Ошибка подключения"));
-    Text1->setEnabled(true);
-    Text2->setEnabled(true);
-    Text3->setEnabled(true);
-}
-
-void LettrixMain::objADOConnection_ConnectComplete(const DbError *pError, int adStatus,
-                                                        Connection *pConnection)
-{
-    if (m_closing)
-        return;
-    const auto threeLines = [pError] {
-        return QStringLiteral("В процессе подключения произошла ошибка.") + kCrLf + pError->Description
-               + kCrLf + QStringLiteral("Подключение не выполнено.");
-    };
-    switch (adStatus) {
-    case 1:
-        if (!pError) {
-            ConnectionOpened(pConnection);
-        } else {
-            MsgBox(threeLines());
-            reEnableAfterFailure(false);
-        }
-        break;
-    case 2:
-        if (pError && pError->Description.contains(QStringLiteral("не указан драйвер"))) {
-            if (MsgBox(QStringLiteral("Не установлен Firebird ODBC Driver.") + kCrLf
-                           + QStringLiteral("Перейти на страницу его загрузки?"),
-                       vbYesNo | vbInformation, QStringLiteral("Внимание!"))
-                == vbYes)
-                ShellOpen(kDriverDownloadPage);
-            reEnableAfterFailure(true);
-        } else if (pError) {
-            MsgBox(threeLines(), vbCritical, QStringLiteral("Ошибка"));
-            reEnableAfterFailure(true);
-        } else {
-            // Without an error object there is nothing to tell; still leave
-            // the clerk a way to try again.
-            reEnableAfterFailure(true);
-        }
-        break;
-    case 4:
-        MsgBox(QStringLiteral("Подключение было отменено."));
-        reEnableAfterFailure(false);
-        break;
-    default:
-        reEnableAfterFailure(true);
-        break;
-    }
-}
-
-void LettrixMain::objADOConnection_ConnectionLost()
-{
-    // A statement found the database gone. The window takes the look of a
-    // disconnect by hand, so that one click connects again; the statement's
-    // own error box follows.
-    if (m_connected && !m_closing)
-        Command1_Click();
-}
-
-void LettrixMain::ConnectionOpened(Connection *pConnection)
-{
-    if (pConnection->State() != 1) {
-        MsgBox(QStringLiteral("Подключение было закрыто."));
-        m_connected = false;
-        reEnableAfterFailure(false);
-        return;
-    }
-    m_connected = true;
-    St->setText(QStringLiteral("Соединение с БД установлено"));
-    AfterConnect();
-}
-
 void LettrixMain::AfterConnect()
 {
     Text8->setText(Regional::DateToText(QDate::currentDate()));
@@ -560,21 +420,14 @@ void LettrixMain::AfterConnect()
 
 void LettrixMain::SetConnectedUI(bool connected)
 {
+    // Parties listed from a closed connection could be picked but never read.
+    if (!connected)
+        ClearPartyList();
     Command3->setEnabledCtrl(connected);
     XpB1->setEnabledCtrl(connected);
     Text1->setEnabled(!connected);
     Text2->setEnabled(!connected);
     Text3->setEnabled(!connected);
-}
-
-void LettrixMain::LoadSettings()
-{
-    ::LoadSettings(*Settings, Text1, Text2, Text3);
-}
-
-void LettrixMain::SaveSettings()
-{
-    ::SaveSettings(*Settings, Text1, Text2, Text3);
 }
 
 // ---- party search and address parts ---------------------------------------
@@ -653,7 +506,6 @@ void LettrixMain::LoadParties(const QString &filter)
 
 void LettrixMain::ClearPartyList()
 {
-    // Parties listed from a closed connection could be picked but never read.
     m_parties->setStringList({});
     SubjectList = {SubjectEntry()};
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "databasewindow.h"
+
 #include "database/command.h"
 
 #include <QList>
@@ -8,9 +10,7 @@
 #include <array>
 
 class Check;
-class Connection;
 class QDate;
-class DbError;
 class QLabel;
 class QLineEdit;
 class QListView;
@@ -24,19 +24,15 @@ class ucCalendar;
 // search, the address editor, the recipient, notes and date inputs, the
 // register button and the status line, and stays open for the whole run.
 // Every other window of the program is opened from it, modally.
-class LettrixMain : public QWidget
+class LettrixMain : public DatabaseWindow
 {
     Q_OBJECT
 public:
     explicit LettrixMain(QWidget *parent = nullptr);
-    ~LettrixMain() override;
 
     // False when start-up refused to run because another copy is running;
     // main() then ends the program without showing the window.
     bool started() const { return m_started; }
-
-    bool isConnected() const { return m_connected; }
-    Connection *connection() const { return objADOConnection; }
 
     // Stores value as the current barcode of the suite's settings table.
     // Throws DbException.
@@ -47,9 +43,6 @@ public:
     // Not connected, the list is left empty; a failing query is reported in a
     // critical box and leaves it empty too.
     void LoadList(int T, const QDate &D);
-
-public Q_SLOTS:
-    void objADOConnection_ConnectComplete(const DbError *pError, int adStatus, Connection *pConnection);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -69,16 +62,8 @@ private:
     void Label5_Click();
     void Command5_Click();
 
-    void Command1_Click();
-    void OpenConnection();
-    void ConnectionOpened(Connection *pConnection);
-    void SetConnectedUI(bool connected);
-    void AfterConnect();
-    void reEnableAfterFailure(bool setErrorStatus);
-    void objADOConnection_ConnectionLost();
-
-    void LoadSettings();
-    void SaveSettings();
+    void SetConnectedUI(bool connected) override;
+    void AfterConnect() override;
 
     // Party search and address retrieval.
     void Stext_Change();
@@ -113,22 +98,14 @@ private:
     QList<SubjectEntry> SubjectList;
 
     bool m_started = false;
-    bool m_connected = false;
-    bool m_closing = false;
-    Connection *objADOConnection = nullptr;
     // The window's one command object; it keeps its last statement.
     Command m_command;
 
     // Controls, named as the clerk's form names them.
     QLabel *bg = nullptr;
     QLabel *Label2 = nullptr;
-    QLineEdit *Text1 = nullptr;
     QLabel *Label3 = nullptr;
-    QLineEdit *Text2 = nullptr;
     QLabel *Label4 = nullptr;
-    QLineEdit *Text3 = nullptr;
-    XpB *Command1 = nullptr;
-    QLabel *St = nullptr;
     QLabel *Label7 = nullptr;
     QLineEdit *Stext = nullptr;
     QListView *List0 = nullptr;

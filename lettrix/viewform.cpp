@@ -7,6 +7,7 @@
 #include "environment/regional.h"
 #include "listheader.h"
 #include "named.h"
+#include "popup.h"
 #include "ui/msgbox.h"
 #include "uccalendar.h"
 
@@ -127,17 +128,7 @@ void ViewForm::Check2_Click(int Index)
 
 void ViewForm::Text4_Click()
 {
-    // The pop-up opens under its box and flips above it when the view has no
-    // room below.
-    QPoint pos = Text4->mapTo(this, QPoint(0, Text4->height()));
-    if (pos.y() + Cal->height() > height())
-        pos.setY(Text4->mapTo(this, QPoint(0, 0)).y() - Cal->height());
-    pos.setX(qBound(0, pos.x(), qMax(0, width() - Cal->width())));
-    pos.setY(qMax(0, pos.y()));
-    Cal->move(pos);
-    Cal->raise();
-    Cal->show();
-    Cal->setFocus();
+    ShowPopUpUnder(Cal, Text4);
 }
 
 void ViewForm::Cal_Change()

@@ -13,6 +13,8 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Rostrel"));
     InstallQtTranslation();
     RostrelMain window;
+    if (!window.started())
+        return 0;
     window.show();
     return QApplication::exec();
 }

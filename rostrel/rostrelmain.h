@@ -1,11 +1,121 @@
 #pragma once
 
-#include <QWidget>
+#include "databasewindow.h"
+#include "listrow.h"
 
-// The main window of Rostrel.
-class RostrelMain : public QWidget
+#include "database/command.h"
+
+#include <QList>
+
+#include <array>
+
+class Check;
+class QComboBox;
+class QDate;
+class QHeaderView;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QTimer;
+class XpB;
+class ucCalendar;
+
+// The one window of Rostrel of its own. It connects at start-up and lists the
+// letters registered on one day, of one kind or both and, on request, only
+// the clerk's own; it shows the current letter, counts the ticked ones, pops
+// up a calendar for the date and deletes the current letter. Closing it ends
+// the program.
+class RostrelMain : public DatabaseWindow
 {
     Q_OBJECT
 public:
     explicit RostrelMain(QWidget *parent = nullptr);
+
+    // False when start-up refused to run because another copy is running;
+    // main() then ends the program without showing the window.
+    bool started() const { return m_started; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();
+    void wireHandlers();
+
+    void Form_Load();
+    void Form_QueryUnload();
+    void AfterConnect() override;
+    void Check2_Click(int Index);
+    void Check3_Click();
+    void Check1_Click();
+    void List1_Click();
+    void Text4_Click();
+    void Cal_Change();
+    void Timer1_Timer();
+    void XpB2_Click();
+    void Label5_Click();
+
+    // Refills List1, ListRows and RowCount with the letters of kind T (1
+    // simple, 2 registered, 0 both, -1 none) registered on day D, the clerk's
+    // own only while Check3 is ticked, and clears Check1. Not connected, the
+    // list comes out empty. A failing query is reported in a critical box and
+    // leaves the list, the records and Check1 as they were.
+    void LoadList(int T, const QDate &D);
+    // LoadList for the kind the two kind boxes choose and the day in Text4;
+    // a text in Text4 that is no date is reported and changes nothing.
+    void ReloadList();
+    // The kind the two kind boxes choose: 1, 2, 0 for both, -1 for none.
+    int ChosenKind() const;
+    void FillTemplateList();
+    int CountSelected() const;
+    // File1 shows the workbooks of the templates folder that match pattern.
+    void setFile1Pattern(const QString &pattern);
+
+    bool m_started = false;
+    // The window's one command object; it keeps its last statement.
+    Command m_command;
+
+    // The records of the listing in list order: line n belongs to record
+    // n + 1; record 0 always exists and stays empty, so no current line
+    // reads as an empty record with ID 0.
+    QList<ListRow> ListRows{ListRow()};
+    qint32 RowCount = 0;
+    // The record of the current line, 0 when no line is current.
+    qint32 CurrentRow = 0;
+    QString m_templateFolder;
+
+    // Controls, named as the clerk's form names them.
+    QLabel *bg = nullptr;
+    QListWidget *List1 = nullptr;
+    QHeaderView *m_header = nullptr;
+    std::array<Check *, 2> Check2{};
+    QLabel *Label13 = nullptr;
+    QLabel *Label14 = nullptr;
+    Check *Check3 = nullptr;
+    QLabel *Label17 = nullptr;
+    Check *Check1 = nullptr;
+    QLabel *Label12 = nullptr;
+    QLineEdit *Text4 = nullptr;
+    ucCalendar *Cal = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *Label3 = nullptr;
+    QLabel *Label6 = nullptr;
+    QLabel *Label4 = nullptr;
+    QLabel *Label7 = nullptr;
+    QLabel *Label11 = nullptr;
+    QLabel *Label10 = nullptr;
+    QLabel *Label8 = nullptr;
+    QLineEdit *Text5 = nullptr;
+    QLabel *Label9 = nullptr;
+    QLineEdit *Text6 = nullptr;
+    QLabel *Label16 = nullptr;
+    QListWidget *File1 = nullptr;
+    QLabel *Label15 = nullptr;
+    QComboBox *Combo1 = nullptr;
+    XpB *XpB1 = nullptr;
+    XpB *XpB2 = nullptr;
+    QLabel *Label5 = nullptr;
+    QTimer *Timer1 = nullptr;
 };

@@ -1,16 +1,17 @@
 #!/bin/bash
 # Builds a demo or test case-file database:
-#   scripts/make-db.sh <file.fdb> [parties] [--no-suite-tables] [--letters N]
+#   scripts/make-db.sh <file.fdb> [parties] [--no-suite-tables] [--letters N] [--busy-day N]
 # Creates the database (UTF8), the case-file tables of casefile.sql, then runs
 # casefilegen: the suite's tables from the SQL scripts (unless
-# --no-suite-tables) and the given number of synthetic parties (default 300).
+# --no-suite-tables) and the given number of synthetic parties (default 300);
+# --letters and --busy-day go to casefilegen as they are.
 # An existing <file.fdb> is replaced, but only once the new one is complete:
 # the database is built beside it under a temporary name and renamed over it.
 # casefilegen is taken from $CASEFILEGEN, else from build/bin of the checkout.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-usage() { echo "usage: $0 <file.fdb> [parties] [--no-suite-tables] [--letters N]" >&2; exit 2; }
+usage() { echo "usage: $0 <file.fdb> [parties] [--no-suite-tables] [--letters N] [--busy-day N]" >&2; exit 2; }
 
 target=""
 parties=300
@@ -18,7 +19,7 @@ extra=()
 while [ $# -gt 0 ]; do
     case "$1" in
         --no-suite-tables) extra+=(--no-suite-tables) ;;
-        --letters) [ $# -ge 2 ] || usage; extra+=(--letters "$2"); shift ;;
+        --letters|--busy-day) [ $# -ge 2 ] || usage; extra+=("$1" "$2"); shift ;;
         -*) usage ;;
         *)
             if [ -z "$target" ]; then target=$1

@@ -120,6 +120,8 @@ void Connection::onTimeout()
 
 void Connection::finishAttempt(bool ok, const DbError &error, bool workerIdle)
 {
+    // error may live in the outcome released just below.
+    const DbError reported = error;
     m_timeout.stop();
     m_outcome.reset();
     if (ok) {
@@ -131,7 +133,6 @@ void Connection::finishAttempt(bool ok, const DbError &error, bool workerIdle)
     // could hold the caller for the engine's own connect time-out.
     releaseWorker(workerIdle);
     m_state = adStateClosed;
-    const DbError reported = error;
     emit ConnectComplete(&reported, adStatusErrorsOccurred, this);
 }
 

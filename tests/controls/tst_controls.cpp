@@ -132,6 +132,43 @@ private Q_SLOTS:
         QCOMPARE(header->sectionPosition(2), 80);
         QCOMPARE(header->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("№"));
     }
+
+    // The check box of a line stands under "*" and toggles only there; a
+    // click elsewhere on the line just makes it current.
+    void checkBoxesStandUnderTheFirstColumn_data()
+    {
+        QTest::addColumn<int>("x");
+        QTest::addColumn<bool>("toggles");
+        QTest::newRow("middle of \"*\"") << 30 << true;
+        QTest::newRow("left edge of \"*\"") << 3 << false;
+        QTest::newRow("under \"№\"") << 70 << false;
+    }
+
+    void checkBoxesStandUnderTheFirstColumn()
+    {
+        QFETCH(int, x);
+        QFETCH(bool, toggles);
+        QWidget host;
+        auto *list = new QListWidget(&host);
+        list->setGeometry(10, 40, 400, 200);
+        QHeaderView *header = CreateListHeader(list, 10, 22, 400, 20, 0);
+        AddHeaderColumn(header, 0, 60, 2, 0, QStringLiteral("*"));
+        AddHeaderColumn(header, 1, 25, 2, 0, QStringLiteral("№"));
+        for (const char *text : {" 1\tИванов", " 2\tПетров"}) {
+            auto *item = new QListWidgetItem(QString::fromUtf8(text), list);
+            item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+            item->setCheckState(Qt::Unchecked);
+        }
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        const QRect line = list->visualItemRect(list->item(1));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(line.left() + x, line.center().y()));
+        QCOMPARE(list->currentRow(), 1);
+        QCOMPARE(list->item(1)->checkState(), toggles ? Qt::Checked : Qt::Unchecked);
+        // Space toggles the current line wherever the click landed.
+        QTest::keyClick(list, Qt::Key_Space);
+        QCOMPARE(list->item(1)->checkState(), toggles ? Qt::Unchecked : Qt::Checked);
+    }
 };
 
 QTEST_MAIN(TestControls)

@@ -1,6 +1,6 @@
 // casefilegen: fills a case-file database for demos, tests and benchmarks.
 //
-//   casefilegen <database> [--parties N] [--seed S] [--letters N]
+//   casefilegen <database> [--parties N] [--seed S] [--letters N] [--busy-day N]
 //               [--no-suite-tables] [--sql-dir DIR] [--user NAME] [--password TEXT]
 //
 // <database> is a path (embedded) or host:path (server) of a database that
@@ -12,7 +12,9 @@
 // committing itself. The scripts are read from --sql-dir, by default the
 // tool's own folder (the program's folder, where the build puts them).
 // Then N parties (PartyGenerator, deterministic for the seed) and, with
-// --letters, N rows of Z_POST go in within one transaction.
+// --letters, N rows of Z_POST go in within one transaction: forty a day from
+// 12.01.2026 on, or, with --busy-day N, the first N of them on 12.01.2026
+// between 08:00 and 18:00 and the rest forty a day from the next day on.
 
 #include "database/command.h"
 #include "database/connection.h"
@@ -42,6 +44,7 @@ struct Options
     QString sqlDir;
     int parties = 300;
     int letters = 0;
+    int busyDay = 0;
     quint32 seed = 20260112;
     bool suiteTables = true;
 };
@@ -154,17 +157,21 @@ void fillRows(const Options &options)
                 sample.append(party);
         }
 
-        // Letters: a fixed start date, about forty a day, three clerks.
-        const QDateTime firstDay(QDate(2026, 1, 12), QTime(8, 30));
+        // Letters: a fixed start date, about forty a day, three clerks; a busy
+        // day first when asked for.
+        const QDateTime busyDay(QDate(2026, 1, 12), QTime(8, 0));
+        const QDateTime firstDay(QDate(2026, 1, options.busyDay > 0 ? 13 : 12), QTime(8, 30));
         const QStringList clerks{QStringLiteral("clerk1"), QStringLiteral("clerk2"), QStringLiteral("clerk3")};
         for (int id = 1; id <= options.letters && !sample.isEmpty(); ++id) {
             const PartyGenerator::Party &party = sample.at(id % sample.size());
             const int kind = id % 3 == 0 ? 2 : 1;
             const bool weighed = id % 4 == 0;
+            const int later = id - options.busyDay - 1;
             const QVariantList values{
                 id,
                 QString::number(id),
-                firstDay.addDays((id - 1) / 40).addSecs(((id - 1) % 40) * 600),
+                later < 0 ? busyDay.addSecs(qint64(id - 1) * 36000 / options.busyDay)
+                          : firstDay.addDays(later / 40).addSecs((later % 40) * 600),
                 party.FullName.toString().left(65),
                 composeAddress(party.Addresses.first()),
                 QStringLiteral("Дело № 2-%1/2026").arg(id),
@@ -197,12 +204,14 @@ Options parseOptions(const QCoreApplication &app)
     parser.addPositionalArgument(QStringLiteral("database"), QStringLiteral("path or host:path of the database"));
     const QCommandLineOption parties(QStringLiteral("parties"), QStringLiteral("number of parties (300)"), QStringLiteral("N"));
     const QCommandLineOption letters(QStringLiteral("letters"), QStringLiteral("number of Z_POST rows (0)"), QStringLiteral("N"));
+    const QCommandLineOption busyDay(QStringLiteral("busy-day"), QStringLiteral("letters on the first day (0)"),
+                                     QStringLiteral("N"));
     const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("random seed"), QStringLiteral("S"));
     const QCommandLineOption noSuite(QStringLiteral("no-suite-tables"), QStringLiteral("do not create Z_POST, Z_POSTCONFIG, Z_POSTPRICE"));
     const QCommandLineOption sqlDir(QStringLiteral("sql-dir"), QStringLiteral("folder of the SQL scripts"), QStringLiteral("DIR"));
     const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("database user (SYSDBA)"), QStringLiteral("NAME"));
     const QCommandLineOption password(QStringLiteral("password"), QStringLiteral("password (masterkey)"), QStringLiteral("TEXT"));
-    parser.addOptions({parties, letters, seed, noSuite, sqlDir, user, password});
+    parser.addOptions({parties, letters, busyDay, seed, noSuite, sqlDir, user, password});
     parser.process(app);
     if (parser.positionalArguments().size() != 1)
         parser.showHelp(2);
@@ -214,6 +223,8 @@ Options parseOptions(const QCoreApplication &app)
         options.parties = parser.value(parties).toInt();
     if (parser.isSet(letters))
         options.letters = parser.value(letters).toInt();
+    if (parser.isSet(busyDay))
+        options.busyDay = parser.value(busyDay).toInt();
     if (parser.isSet(seed))
         options.seed = parser.value(seed).toUInt();
     if (parser.isSet(user))
@@ -221,7 +232,7 @@ Options parseOptions(const QCoreApplication &app)
     if (parser.isSet(password))
         options.password = parser.value(password);
     options.suiteTables = !parser.isSet(noSuite);
-    if (options.parties < 0 || options.letters < 0 || (options.letters > 0 && !options.suiteTables))
+    if (options.parties < 0 || options.letters < 0 || options.busyDay < 0 || (options.letters > 0 && !options.suiteTables))
         parser.showHelp(2);
     return options;
 }
