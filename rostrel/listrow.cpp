@@ -1,5 +1,7 @@
 #include "listrow.h"
 
+#include "tariffs.h"
+
 namespace {
 
 QString textOf(const QVariant &value)
@@ -22,8 +24,7 @@ ListRow ReadListRow(const QVariantList &columns)
     row.ADRESS = textOf(column(4)).replace(QLatin1String("\r\n"), QLatin1String(", "));
     row.NOTES = textOf(column(5));
     row.WEIGHT = textOf(column(6));
-    if (const QVariant v = column(7); !v.isNull())
-        row.PRICE = v.toDouble();
+    row.PRICE = ReadPrice(column(7)).value_or(0);
     row.BARCODE = textOf(column(8));
     if (const QVariant v = column(9); !v.isNull())
         row.TYPEM = v.toInt();

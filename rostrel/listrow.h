@@ -24,8 +24,9 @@ struct ListRow
     QString NOTES;
     qint32 TYPEM = 0;   // 1 simple letter, 2 registered letter
     QString BARCODE;
-    // Grams as text: the stored regional form ("20,5") after a listing, with
-    // "." ("20.5") after weighing; read it with WeightValue (tariffs.h).
+    // Grams as text in the stored regional form ("20,5"), after a listing
+    // and after weighing alike; read it with WeightValue (tariffs.h), which
+    // takes "," or "." whatever the locale.
     QString WEIGHT;
     double PRICE = 0;   // rounded to two decimals
     qint32 REESTR = 0;  // 1: registered letter with delivery notification
@@ -33,7 +34,8 @@ struct ListRow
 
 // Reads the eleven columns of one row in the listing's select order (ID,
 // NUMBER, PDATE, FIO, ADRESS, NOTES, WEIGHT, PRICE, BARCODE, TYPEM, REESTR).
-// A null or missing column leaves its field empty (empty text, 0, null date).
+// A null or missing column leaves its field empty (empty text, 0, null date);
+// PRICE is read as ReadPrice (tariffs.h) reads a price, to the kopeck.
 ListRow ReadListRow(const QVariantList &columns);
 
 // " " + NUMBER, then the first 22 characters of FIO, the first 50 of ADRESS,

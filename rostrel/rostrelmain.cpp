@@ -4,6 +4,8 @@
 #include "clsini.h"
 #include "popup.h"
 #include "programglobals.h"
+#include "registermaps.h"
+#include "workingcopies.h"
 
 #include "check.h"
 #include "database/connection.h"
@@ -13,6 +15,10 @@
 #include "environment/singleinstance.h"
 #include "listheader.h"
 #include "named.h"
+#include "spreadsheet/calcoffice.h"
+#include "spreadsheet/excelapplication.h"
+#include "spreadsheet/officelockfile.h"
+#include "spreadsheet/spreadsheeterror.h"
 #include "ui/msgbox.h"
 #include "uccalendar.h"
 #include "xpb.h"
@@ -21,7 +27,11 @@
 #include <QComboBox>
 #include <QDate>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -35,6 +45,8 @@ const QString kProgramName = QStringLiteral("Rostrel");
 const QString kSimplePattern = QStringLiteral("Реестр простых*.xls");
 const QString kRegisteredPattern = QStringLiteral("Реестр заказных*.xls");
 const QString kJournalPattern = QStringLiteral("Журнал*.xls");
+const QString kErrorTitle = QStringLiteral("Ошибка");
+const QString kWarningTitle = QStringLiteral("Внимание!");
 
 const QString kSelect = QStringLiteral(
     "select Z_POST.ID, Z_POST.NUMBER, Z_POST.PDATE, Z_POST.FIO, Z_POST.ADRESS, Z_POST.NOTES, Z_POST.WEIGHT, "
@@ -42,6 +54,23 @@ const QString kSelect = QStringLiteral(
 // NUMBER is text: ordered by its length first, 9 comes before 10 and 100.
 const QString kDayAndOrder = QStringLiteral(
     "TYPEM=? AND (PDATE<=? AND PDATE>=?) ORDER BY CHAR_LENGTH(Z_POST.NUMBER), Z_POST.NUMBER");
+
+// Carries out a register plan on sheet 1: the date line, room for the
+// letters in the look of the template's data row, the letters in one block,
+// then the totals.
+void fillSheet(ExcelWorksheet &sheet, const RegisterPlan &plan)
+{
+    sheet.Range(QStringLiteral("A3")).setValue(plan.dateLine);
+    if (plan.rowsToInsert > 0)
+        sheet.Rows(QStringLiteral("9:%1").arg(8 + plan.rowsToInsert))
+            .EntireRow()
+            .Insert(ExcelRange::xlFormatFromRightOrBelow);
+    sheet.Range(DataBlockRange(plan)).setValues(DataBlock(plan));
+    for (const RegisterCell &cell : plan.cells) {
+        if (cell.kind == RegisterCell::Formula)
+            sheet.Range(cell.address()).setFormula(cell.value.toString());
+    }
+}
 
 QLabel *detailLabel(const QString &name, QWidget *parent)
 {
@@ -213,10 +242,17 @@ void RostrelMain::wireHandlers()
     connect(Timer1, &QTimer::timeout, this, &RostrelMain::Timer1_Timer);
     connect(XpB2, &XpB::Click, this, &RostrelMain::XpB2_Click);
     Label5->installEventFilter(this);
+    Text5->installEventFilter(this);
+    connect(XpB1, &XpB::Click, this, &RostrelMain::XpB1_Click);
 }
 
 bool RostrelMain::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == Text5 && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (Text5_KeyDown(key->key(), key->modifiers()))
+            return true;
+    }
     if (event->type() == QEvent::MouseButtonRelease
         && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
         if (watched == Text4)
@@ -428,7 +464,9 @@ void RostrelMain::List1_Click()
     Label7->setText(row.NOTES);
     Label10->setText(row.BARCODE);
     Text5->setText(row.WEIGHT);
-    Text6->setText(Regional::NumberToText(row.PRICE));
+    // Typing then replaces the weight shown instead of adding to it.
+    Text5->selectAll();
+    Text6->setText(PriceText(row.PRICE, Regional::locale()));
     Label16->setText(QStringLiteral("Выбрано: ") + QString::number(CountSelected()));
 }
 
@@ -503,4 +541,201 @@ void RostrelMain::Label5_Click()
 {
     About about(this);
     about.exec();
+}
+
+// ---- weight and price ------------------------------------------------------
+
+bool RostrelMain::Text5_KeyDown(int KeyCode, Qt::KeyboardModifiers)
+{
+    switch (KeyCode) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        StoreWeight();
+        return true;
+    case Qt::Key_Down:
+        if (List1->currentRow() < List1->count() - 1)
+            MoveToLine(List1->currentRow() + 1);
+        return true;
+    case Qt::Key_Up:
+        if (List1->currentRow() >= 1)
+            MoveToLine(List1->currentRow() - 1);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void RostrelMain::MoveToLine(int line)
+{
+    if (line >= 0 && line < List1->count())
+        List1->setCurrentRow(line);
+}
+
+void RostrelMain::StoreWeight()
+{
+    const int current = CurrentRow;
+    if (current < 1 || current >= ListRows.size() || current > List1->count())
+        return;
+    const QString typed = Text5->text();
+    const double grams = WeightValue(typed);
+    if (!IsStorableWeight(grams)) {
+        MsgBox(InvalidWeightMessage(typed), vbCritical, kErrorTitle);
+        return;
+    }
+    const QLocale regional = Regional::locale();
+    // The record keeps the weight as Z_POST keeps it, so a weighed line and
+    // a reloaded one show the same text; every reader takes "," or ".".
+    const QString weight = WeightText(grams, regional);
+    const ListRow &row = ListRows.at(current);
+    double price = 0;
+    try {
+        price = LookUpPrice(weight, row.TYPEM);
+        m_command.ActiveConnection = objADOConnection;
+        m_command.MaxRecords = 0;
+        m_command.CommandText = QStringLiteral("update Z_POST set WEIGHT=?, PRICE=? WHERE ID=?");
+        m_command.Parameters = {weight, price, row.ID};
+        m_command.Execute(-1);
+    } catch (const DbException &e) {
+        MsgBox(e.error().Description, vbCritical, kErrorTitle);
+        return;
+    }
+    if (m_command.RecordsAffected < 1) {
+        MsgBox(QStringLiteral("Отправление № %1 не найдено в базе данных: возможно, его удалили. "
+                              "Вес и цена не сохранены.")
+                   .arg(row.NUMBER),
+               vbCritical, kErrorTitle);
+        return;
+    }
+
+    ListRows[current].WEIGHT = weight;
+    ListRows[current].PRICE = price;
+    Text6->setText(PriceText(price, regional));
+    QListWidgetItem *line = List1->item(current - 1);
+    {
+        // Only the text changes: the line's tick and the details stay.
+        const QSignalBlocker blocker(List1);
+        const QString text = line->text();
+        line->setText(text.left(text.lastIndexOf(QLatin1Char('\t')) + 1) + weight);
+    }
+    MoveToLine(current);
+}
+
+double RostrelMain::TariffPrice(const TariffQuery &query)
+{
+    if (query.statement.isEmpty())
+        return 0;
+    m_command.ActiveConnection = objADOConnection;
+    // Only the first row counts.
+    m_command.MaxRecords = 1;
+    m_command.CommandText = query.statement;
+    m_command.Parameters = query.bindings;
+    Recordset rs = m_command.Execute(-1);
+    if (rs.Eof())
+        return 0;
+    return ReadPrice(rs.Fields(0)).value_or(0);
+}
+
+double RostrelMain::LookUpPrice(const QString &WeightText, int Kind)
+{
+    const QString address = CurrentRow < ListRows.size() ? ListRows.at(CurrentRow).ADRESS : QString();
+    return TariffPrice(LookUpPriceQuery(address, Kind, WeightValue(WeightText)));
+}
+
+double RostrelMain::NotificationFee(const ListRow &Row)
+{
+    return TariffPrice(NotificationFeeQuery(Row));
+}
+
+// ---- register and journal ----------------------------------------------------
+
+void RostrelMain::XpB1_Click()
+{
+    if (CountSelected() < 1) {
+        MsgBox(QStringLiteral("Не выбрано ни одного отправления!"), vbInformation, kWarningTitle);
+        return;
+    }
+    // A template deleted since the list was filled is no choice either.
+    const QString name = Combo1->currentText();
+    if (name.isEmpty() || !QFileInfo(m_templateFolder + name).isFile()) {
+        MsgBox(QStringLiteral("Не выбран шаблон реестра!"), vbInformation, kWarningTitle);
+        return;
+    }
+    BuildRegister(name);
+}
+
+void RostrelMain::BuildRegister(const QString &TemplateName)
+{
+    St->setText(QStringLiteral("Реестр формируется, подождите..."));
+    // The build holds the window; the clerk must see why.
+    St->repaint();
+
+    const bool journal = Check2[0]->Value() && Check2[1]->Value();
+    QList<ListRow> rows;
+    for (int i = 0; i < List1->count() && i + 1 < ListRows.size(); ++i) {
+        if (List1->item(i)->checkState() == Qt::Checked)
+            rows.append(ListRows.at(i + 1));
+    }
+    // The fees are looked up before the office starts, so that a failing
+    // look-up leaves nothing behind. Every letter charged pays the same
+    // fee: one look-up per statement serves the whole register.
+    QList<double> fees;
+    if (!journal) {
+        QHash<QString, double> known;
+        try {
+            for (const ListRow &row : std::as_const(rows)) {
+                const QString statement = NotificationFeeQuery(row).statement;
+                if (!WritesNotificationFee(row) || statement.isEmpty()) {
+                    fees.append(0);
+                    continue;
+                }
+                if (!known.contains(statement))
+                    known.insert(statement, NotificationFee(row));
+                fees.append(known.value(statement));
+            }
+        } catch (const DbException &e) {
+            RegisterFailed(e.error().Description);
+            return;
+        }
+    }
+    const RegisterPlan plan = RegisterPlanFor(rows, fees, Text4->text(), journal);
+
+    std::unique_ptr<ExcelApplication> excel;
+    QString copy;
+    QString failure;
+    try {
+        excel = std::make_unique<ExcelApplication>();
+        excel->setVisible(false);
+        excel->setDisplayAlerts(false);
+        ExcelWorkbook book = excel->Workbooks().Open(m_templateFolder + TemplateName);
+        Randomize();
+        copy = WorkingCopyName(TempFolder());
+        book.SaveAs(copy);
+        ExcelWorksheet sheet = book.Worksheets(1);
+        fillSheet(sheet, plan);
+        excel->setVisible(true);
+        // The clerk's office now has the workbook; we keep no hold on it.
+        excel->Release();
+        St->setText(QStringLiteral("Реестр сформирован и выгружен в Excel"));
+        return;
+    } catch (const SpreadsheetError &e) {
+        failure = e.message();
+    }
+
+    // Nothing half-filled may stay behind: not the workbook, not its file,
+    // not the office that failed.
+    if (excel)
+        excel->Quit();
+    excel.reset();
+    CalcOffice::shutdown();
+    if (!copy.isEmpty()) {
+        QFile::remove(copy);
+        QFile::remove(OfficeLockFile::lockPathFor(copy));
+    }
+    RegisterFailed(failure);
+}
+
+void RostrelMain::RegisterFailed(const QString &cause)
+{
+    St->setText(QStringLiteral("Реестр не сформирован"));
+    MsgBox(cause, vbCritical, kErrorTitle);
 }

@@ -2,6 +2,7 @@
 
 #include "databasewindow.h"
 #include "listrow.h"
+#include "tariffs.h"
 
 #include "database/command.h"
 
@@ -23,8 +24,10 @@ class ucCalendar;
 // The one window of Rostrel of its own. It connects at start-up and lists the
 // letters registered on one day, of one kind or both and, on request, only
 // the clerk's own; it shows the current letter, counts the ticked ones, pops
-// up a calendar for the date and deletes the current letter. Closing it ends
-// the program.
+// up a calendar for the date and deletes the current letter. The weight box
+// stores the current letter's weight and price and moves on; the print
+// button writes the ticked letters into a register or journal workbook left
+// to the clerk. Closing it ends the program.
 class RostrelMain : public DatabaseWindow
 {
     Q_OBJECT
@@ -55,6 +58,35 @@ private:
     void Timer1_Timer();
     void XpB2_Click();
     void Label5_Click();
+    // Enter stores the weight, Down and Up move the current line; true when
+    // the key was one of those and is taken from the box.
+    bool Text5_KeyDown(int KeyCode, Qt::KeyboardModifiers Shift);
+    void XpB1_Click();
+
+    // Enter in the weight box: the current letter's weight and price go into
+    // its Z_POST row, its record, Text6 and its line, then the next line
+    // becomes current. Nothing current: nothing happens. A weight that
+    // cannot be stored, a failing look-up or update, or a letter no longer
+    // there is reported in a critical box and changes nothing shown.
+    void StoreWeight();
+    // Makes line index `line` current when it exists.
+    void MoveToLine(int line);
+
+    // The price of a letter of kind Kind weighing WeightText grams (regional
+    // or "." text), addressed as the current record is: the tariff's first
+    // row, 0 without one. Throws DbException.
+    double LookUpPrice(const QString &WeightText, int Kind);
+    // The notification fee of Row, 0 where none is charged or kind 3 has no
+    // price. Throws DbException.
+    double NotificationFee(const ListRow &Row);
+    // Runs a tariff look-up on the window's command; throws DbException.
+    double TariffPrice(const TariffQuery &query);
+
+    // Fills a working copy of the template with the ticked letters and
+    // hands it to the clerk's office. Every failure is reported in a
+    // critical box and leaves no copy, no workbook and no office behind.
+    void BuildRegister(const QString &TemplateName);
+    void RegisterFailed(const QString &cause);
 
     // Refills List1, ListRows and RowCount with the letters of kind T (1
     // simple, 2 registered, 0 both, -1 none) registered on day D, the clerk's

@@ -413,6 +413,97 @@ private Q_SLOTS:
         QCOMPARE(m_boxes->last().title, QStringLiteral("Ошибка"));
         QCOMPARE(list()->count(), 0);
     }
+
+    // Seventeen letters of today weighed with Enter one after another over
+    // the ladders 20/50/100 g at 10/15/20 (simple) and 40/45.50/50
+    // (registered), 60 and 90 to Ukraine; a tariff changed before the last
+    // letter, which is then deleted elsewhere. Prices as numbers, or as the
+    // tariff editor's text.
+    void weighing_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::newRow("ru_RU, prices as numbers") << QLocale(QLocale::Russian, QLocale::Russia);
+        QTest::newRow("en_US, prices as text") << QLocale(QLocale::English, QLocale::UnitedStates);
+    }
+
+    void weighing()
+    {
+        QFETCH(QLocale, locale);
+        Regional::pin(locale);
+        const bool en = locale.decimalPoint() == '.';
+        const auto price = [en](QString p) { return en ? "'" + p.replace('.', ',') + "'" : p; };
+        QStringList sql{"DELETE FROM Z_POSTPRICE"};
+        if (en)
+            sql << "ALTER TABLE Z_POSTPRICE ALTER PRICE TYPE VARCHAR(21)";
+        for (const QString t : {"1 20 10", "1 50 15", "1 100 20", "2 20 40", "2 50 45.50", "2 100 50", "3 0 30",
+                                "4 0 60", "5 0 90"})
+            sql << "insert into Z_POSTPRICE values (" + t.section(' ', 0, 1).replace(' ', ',') + ','
+                       + price(t.section(' ', 2)) + ')';
+        for (int n = 1; n <= 17; ++n)
+            sql << QString("insert into Z_POST values (%1, '%1', dateadd(12 hour to cast(current_date as timestamp)), "
+                           "'Петров', '%2', 'дело', %3, null, null, null, 'clerk', 0)")
+                       .arg(n)
+                       .arg(n == 12 || n == 15 ? "01001\r\nУКРАИНА\r\nг. Киев"
+                            : n == 13          ? "01001\r\nУКРАИНА"
+                                               : "170000")
+                       .arg(n < 14 ? 1 : 2);
+        const QString path = copyWith(sql);
+        start(path);
+        Connection elsewhere;
+        elsewhere.Open(TestDb::connectionString(path));
+        Command c;
+        c.ActiveConnection = &elsewhere;
+        const auto run = [&c](const QString &statement) { c.CommandText = statement; return c.Execute(); };
+        QLineEdit *box = text(m_w.get(), "Text5");
+        const auto enter = [box](const QString &typed) { box->setText(typed); QTest::keyClick(box, Qt::Key_Return); };
+
+        click(QStringLiteral("Check2_1")); // both kinds: letters 1 to 17 in order
+        enter("20");                        // no current line: nothing happens
+        list()->setCurrentRow(0);
+        QTest::keyClick(box, Qt::Key_Up);
+        const QStringList typed = QString("0 19 20 49 50 99 100 150 abc 49.5 49,5 500 20 20 10 20,5 30").split(' ');
+        for (int n = 1; n <= 17; ++n) {
+            if (n == 17)
+                run("update Z_POSTPRICE set PRICE=" + price("47") + " where TYPEM=2 and WEIGHT=50");
+            enter(typed.at(n - 1));
+            QCOMPARE(list()->currentRow(), qMin(n, 16));
+        }
+        QTest::keyClick(box, Qt::Key_Down);
+        QCOMPARE(m_boxes->count(), 0);
+        run("DELETE FROM Z_POST where ID=17");
+        enter("60");
+        QCOMPARE(m_boxes->count(), 1);
+        QCOMPARE(m_boxes->last().title, QStringLiteral("Ошибка"));
+        QCOMPARE(list()->currentRow(), 16);
+
+        // Each line's weight box (its record), price box and weight column.
+        QString expected = "0/10 19/10 20/15 49/15 50/20 99/20 100/0 150/0 0/10 49,5/15 49,5/15 500/60 20/15 "
+                           "20/45,5 10/90 20,5/45,5 30/47";
+        QStringList shown;
+        for (int i = 0; i < 17; ++i) {
+            list()->setCurrentRow(i);
+            shown << box->text() + '/' + text(m_w.get(), "Text6")->text();
+            QCOMPARE(list()->item(i)->text().section('\t', -1), box->text());
+        }
+        QCOMPARE(shown.join(' '), en ? expected.replace(',', '.') : expected);
+        QCOMPARE(box->selectedText(), box->text()); // typing replaces it
+
+        // Reloaded, a weighed letter keeps its fraction at the next Enter.
+        click(QStringLiteral("Check2_1"));
+        click(QStringLiteral("Check2_1"));
+        list()->setCurrentRow(15);
+        enter(box->text());
+        QStringList stored;
+        Recordset rs = run("select WEIGHT, CAST(PRICE AS VARCHAR(20)) from Z_POST order by ID");
+        for (; !rs.Eof(); rs.MoveNext())
+            stored << rs.Fields(0).toString() + '/' + rs.Fields(1).toString();
+        shown = shown.mid(0, 16);
+        shown[15] = shown[15].section('/', 0, 0) + "/47";
+        for (QString &w : shown)
+            w = w.section('/', 0, 0) + '/' + QString::number(w.section('/', 1).replace(',', '.').toDouble(), 'f', 2);
+        QCOMPARE(stored, shown);
+        QCOMPARE(m_boxes->count(), 1);
+    }
 };
 
 COURTMAIL_TEST_MAIN(TestRostrelMain)
