@@ -13,6 +13,8 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Basemend"));
     InstallQtTranslation();
     BasemendMain window;
+    if (!window.started())
+        return 0;
     window.show();
     return QApplication::exec();
 }

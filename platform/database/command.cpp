@@ -9,5 +9,11 @@ Recordset Command::Execute(int options)
     RecordsAffected = -1;
     if (!ActiveConnection)
         throw DbException({QStringLiteral("Команде не назначено соединение с базой данных."), 0});
+    if (LockTimeout >= 0) {
+        if (!Parameters.isEmpty())
+            throw DbException({QStringLiteral("Оператор в отдельной транзакции не принимает параметров."), 0});
+        ActiveConnection->executeWithLockTimeout(CommandText, LockTimeout);
+        return Recordset();
+    }
     return ActiveConnection->execute(CommandText, Parameters, MaxRecords, &RecordsAffected);
 }

@@ -31,6 +31,14 @@ public:
     // Rows a query reads at most; 0 reads them all. A query that feeds a
     // single value sets 1, so a large table costs no more than a small one.
     int MaxRecords = 0;
+    // Seconds the statement may wait for a lock another attachment holds;
+    // -1 (the default) waits as long as it takes. From 0 on, the statement
+    // runs in a transaction of its own, outside BeginTrans, committed at once
+    // or rolled back whole, and it may have neither parameters nor rows.
+    // Data definition needs it: a DROP TABLE of a table that another program
+    // keeps busy then fails with "object ... is in use" instead of waiting
+    // for that program, and leaves no transaction open.
+    int LockTimeout = -1;
 
     // options is accepted for the callers' sake and ignored.
     Recordset Execute(int options = -1);

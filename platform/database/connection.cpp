@@ -208,6 +208,15 @@ Recordset Connection::execute(const QString &sql, const QVariantList &parameters
     return records;
 }
 
+void Connection::executeWithLockTimeout(const QString &sql, int lockTimeout)
+{
+    DbError error;
+    bool ok = false;
+    runOnWorker([&](DbWorker *worker) { ok = worker->executeWithLockTimeout(sql, lockTimeout, &error); });
+    if (!ok)
+        fail(error);
+}
+
 void Connection::BeginTrans()
 {
     DbError error;

@@ -92,6 +92,8 @@ private:
 
     // Runs one statement on the worker; throws DbException on failure.
     Recordset execute(const QString &sql, const QVariantList &parameters, int maxRecords, int *recordsAffected);
+    // Runs one statement in a transaction of its own; see Command::LockTimeout.
+    void executeWithLockTimeout(const QString &sql, int lockTimeout);
 
     template<typename Function>
     void runOnWorker(Function function);

@@ -1,6 +1,9 @@
 #include "database/dbworker.h"
 
+#include "database/fbclient.h"
+
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
@@ -178,6 +181,88 @@ bool DbWorker::execute(const QString &sql, const QVariantList &parameters, int m
     *records = Recordset(columnCount, std::move(values));
     *recordsAffected = -1;
     return true;
+}
+
+namespace {
+
+// The client's failure as Qt's driver words it: its messages joined by " - ",
+// and the SQL code.
+DbError clientError(const FbClient &client, const FbClient::Status *status)
+{
+    DbError result;
+    result.NativeError = client.isc_sqlcode(status);
+    QString text;
+    char buffer[512];
+    const FbClient::Status *next = status;
+    while (client.fb_interpret(buffer, sizeof buffer, &next) > 0) {
+        if (!text.isEmpty())
+            text += QLatin1String(" - ");
+        text += QString::fromUtf8(buffer);
+    }
+    result.ConnectionLost = result.NativeError == kConnectionGone && meansConnectionLost(text);
+    result.Description = QStringLiteral("%1 (SQLCODE %2)").arg(text).arg(result.NativeError);
+    return result;
+}
+
+// Transaction parameters: read/write, snapshot, and a lock wait of the given
+// seconds or none. Numbers are the client's isc_tpb_* codes.
+QByteArray lockTimeoutParameters(int seconds)
+{
+    QByteArray tpb;
+    tpb += char(3); // version3
+    tpb += char(9); // write
+    tpb += char(2); // concurrency
+    if (seconds <= 0) {
+        tpb += char(7); // nowait
+        return tpb;
+    }
+    tpb += char(6);  // wait
+    tpb += char(21); // lock_timeout, 4 bytes little-endian
+    tpb += char(4);
+    for (int shift = 0; shift < 32; shift += 8)
+        tpb += char((quint32(seconds) >> shift) & 0xFF);
+    return tpb;
+}
+
+} // namespace
+
+bool DbWorker::executeWithLockTimeout(const QString &sql, int lockTimeout, DbError *error)
+{
+    const FbClient *client = FbClient::get();
+    const QVariant handle = QSqlDatabase::database(m_connectionName, false).driver()->handle();
+    if (!client || handle.typeId() != QMetaType::UInt) {
+        *error = {QStringLiteral("Клиентская библиотека Firebird недоступна."), 0};
+        return false;
+    }
+    FbClient::Handle attachment = handle.toUInt();
+    FbClient::Handle transaction = 0;
+    FbClient::Status status[20] = {};
+    const QByteArray tpb = lockTimeoutParameters(lockTimeout);
+    const QByteArray text = sql.toUtf8();
+    if (text.size() > 0xFFFF) {
+        *error = {QStringLiteral("Слишком длинный оператор SQL."), 0};
+        return false;
+    }
+    // The lock wait matters at the commit: that is where a DROP meets a
+    // table another attachment still uses. The engine asks idle holders to
+    // let go while it waits; only one that keeps the table busy makes the
+    // wait run out.
+    client->isc_start_transaction(status, &transaction, 1, &attachment, static_cast<unsigned short>(tpb.size()),
+                                  tpb.constData());
+    if (status[1] == 0) {
+        client->isc_dsql_execute_immediate(status, &attachment, &transaction, static_cast<unsigned short>(text.size()),
+                                           text.constData(), 3, nullptr);
+    }
+    if (status[1] == 0)
+        client->isc_commit_transaction(status, &transaction);
+    if (status[1] == 0)
+        return true;
+    *error = clientError(*client, status);
+    if (transaction) {
+        FbClient::Status ignored[20] = {};
+        client->isc_rollback_transaction(ignored, &transaction);
+    }
+    return false;
 }
 
 bool DbWorker::beginTransaction(DbError *error)

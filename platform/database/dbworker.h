@@ -43,6 +43,11 @@ public:
     // maxRecords > 0 stops reading after that many rows.
     bool execute(const QString &sql, const QVariantList &parameters, int maxRecords, Recordset *records,
                  int *recordsAffected, DbError *error);
+    // Runs a statement without parameters or rows in a transaction of its
+    // own that waits at most lockTimeout seconds (0: not at all) for a lock
+    // another attachment holds, and commits it; on failure nothing of it
+    // stays, and no transaction is left open.
+    bool executeWithLockTimeout(const QString &sql, int lockTimeout, DbError *error);
     bool beginTransaction(DbError *error);
     bool commitTransaction(DbError *error);
     bool rollbackTransaction(DbError *error);

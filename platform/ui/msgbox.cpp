@@ -45,6 +45,8 @@ int MsgBox(const QString &Prompt, int Buttons, const QString &Title)
     // Error texts come from the database and the file system; a "<" in them
     // must not switch the box to rich text.
     box.setTextFormat(Qt::PlainText);
+    if (yesNo)
+        box.setDefaultButton((Buttons & vbDefaultButtonMask) == vbDefaultButton2 ? QMessageBox::No : QMessageBox::Yes);
     // Every window of the program waits for the answer, not just the parent.
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();

@@ -14,6 +14,9 @@ constexpr int vbCritical = 16;
 constexpr int vbQuestion = 32;
 constexpr int vbExclamation = 48;
 constexpr int vbInformation = 64;
+// Default button (the one Enter presses): the first unless said otherwise.
+constexpr int vbDefaultButton1 = 0;
+constexpr int vbDefaultButton2 = 256;
 // Answers.
 constexpr int vbOK = 1;
 constexpr int vbYes = 6;
@@ -22,6 +25,7 @@ constexpr int vbNo = 7;
 // Masks that split a Buttons value into its parts.
 constexpr int vbButtonSetMask = 0x0F;
 constexpr int vbIconMask = 0x70;
+constexpr int vbDefaultButtonMask = 0x300;
 
 // The title every message box of the program shows when it names none: the
 // application name that main() sets.
@@ -29,7 +33,8 @@ QString DefaultMsgBoxTitle();
 
 // Shows `Prompt` modally over the active window and returns the button
 // pressed. CR LF, CR and LF in the prompt break the line; the prompt is plain
-// text, never markup. An empty Title shows DefaultMsgBoxTitle(). Closing a
-// Yes/No box without choosing answers vbNo. While a MsgBoxRecorder exists,
-// nothing is shown and the recorder answers.
+// text, never markup. An empty Title shows DefaultMsgBoxTitle(). Enter
+// answers Yes, or No with vbDefaultButton2; closing a Yes/No box without
+// choosing answers vbNo. While a MsgBoxRecorder exists, nothing is shown and
+// the recorder answers.
 int MsgBox(const QString &Prompt, int Buttons = vbOKOnly, const QString &Title = QString());

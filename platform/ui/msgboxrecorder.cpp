@@ -15,6 +15,11 @@ int MsgBoxCall::buttonSet() const
     return buttons & vbButtonSetMask;
 }
 
+int MsgBoxCall::defaultButton() const
+{
+    return buttons & vbDefaultButtonMask;
+}
+
 MsgBoxRecorder::MsgBoxRecorder(const QList<int> &answers)
     : m_previous(g_active)
     , m_answers(answers)

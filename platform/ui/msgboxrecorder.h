@@ -15,6 +15,7 @@ struct MsgBoxCall
 
     int icon() const;       // vbCritical, vbQuestion, ... or 0
     int buttonSet() const;  // vbOKOnly or vbYesNo
+    int defaultButton() const; // vbDefaultButton1 or vbDefaultButton2
 };
 
 // Test hook: while an instance exists, MsgBox() shows nothing; the call is

@@ -194,7 +194,7 @@ void TestMsgBox::realBox_data()
     QTest::addColumn<QString>("title");
     QTest::addColumn<int>("icon");
     QTest::addColumn<QString>("shownTitle");
-    QTest::addColumn<QString>("press"); // "yes", "no", "ok", "escape"
+    QTest::addColumn<QString>("press"); // "yes", "no", "ok", "escape", "enter"
     QTest::addColumn<int>("expected");
 
     QTest::newRow("information OK") << (vbOKOnly + vbInformation) << "Внимание!" << int(QMessageBox::Information)
@@ -209,6 +209,10 @@ void TestMsgBox::realBox_data()
                         << "no" << vbNo;
     QTest::newRow("escape on yes/no box answers No")
         << vbYesNo << "t" << int(QMessageBox::NoIcon) << "t" << "escape" << vbNo;
+    QTest::newRow("enter answers Yes") << (vbYesNo + vbQuestion) << "t" << int(QMessageBox::Question) << "t"
+                                       << "enter" << vbYes;
+    QTest::newRow("enter answers No when it is the default")
+        << (vbYesNo + vbQuestion + vbDefaultButton2) << "t" << int(QMessageBox::Question) << "t" << "enter" << vbNo;
 }
 
 void TestMsgBox::realBox()
@@ -230,6 +234,8 @@ void TestMsgBox::realBox()
         seenButtons = box->standardButtons();
         if (press == "escape")
             QTest::keyClick(box, Qt::Key_Escape);
+        else if (press == "enter")
+            QTest::keyClick(box, Qt::Key_Return);
         else if (press == "yes")
             box->button(QMessageBox::Yes)->click();
         else if (press == "no")

@@ -6,11 +6,11 @@
 // <database> is a path (embedded) or host:path (server) of a database that
 // already holds the case-file tables of scripts/casefile.sql and no rows.
 // Unless --no-suite-tables is given, the suite's tables are created first from
-// the SQL scripts the way the setup tool runs them: Z_POST.sql,
-// Z_POSTCONFIG.sql and Z_POSTPRICE.sql as one statement each, then
-// Z_ZINSERT.sql split at CR LF (empty pieces skipped), every statement
-// committing itself. The scripts are read from --sql-dir, by default the
-// tool's own folder (the program's folder, where the build puts them).
+// the SQL scripts by the setup tool's own code (TableScripts): Z_POST.sql,
+// Z_POSTCONFIG.sql and Z_POSTPRICE.sql as one statement each, then the
+// tariffs of Z_ZINSERT.sql line by line in one transaction. The scripts are
+// read from --sql-dir, by default the tool's own folder (the program's
+// folder, where the build puts them).
 // Then N parties (PartyGenerator, deterministic for the seed) and, with
 // --letters, N rows of Z_POST go in within one transaction: forty a day from
 // 12.01.2026 on, or, with --busy-day N, the first N of them on 12.01.2026
@@ -21,12 +21,11 @@
 #include "database/dbexception.h"
 #include "database/firebirdenv.h"
 #include "partygenerator.h"
+#include "tablescripts.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QDir>
-#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -54,14 +53,6 @@ struct Options
     throw std::runtime_error(message.toStdString());
 }
 
-QString readScript(const QString &dir, const QString &name)
-{
-    QFile file(QDir(dir).filePath(name));
-    if (!file.open(QIODevice::ReadOnly))
-        fail(QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString()));
-    return QString::fromUtf8(file.readAll());
-}
-
 void createSuiteTables(const Options &options)
 {
     Connection connection;
@@ -81,16 +72,10 @@ void createSuiteTables(const Options &options)
 
     Command command;
     command.ActiveConnection = &connection;
-    for (const char *name : {"Z_POST.sql", "Z_POSTCONFIG.sql", "Z_POSTPRICE.sql"}) {
-        command.CommandText = readScript(options.sqlDir, QString::fromLatin1(name));
-        command.Execute();
-    }
-    const QStringList inserts = readScript(options.sqlDir, QStringLiteral("Z_ZINSERT.sql")).split(QStringLiteral("\r\n"));
-    for (const QString &statement : inserts) {
-        if (statement.trimmed().isEmpty())
-            continue;
-        command.CommandText = statement;
-        command.Execute();
+    try {
+        TableScripts(command, options.sqlDir).CreateMissingTables();
+    } catch (const TableScripts::Failure &failure) {
+        fail(QStringLiteral("%1: %2").arg(failure.Statement, failure.Text));
     }
     connection.Close();
 }

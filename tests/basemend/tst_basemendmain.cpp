@@ -1,0 +1,365 @@
+// Basemend's window against the real embedded engine: a first start and a
+// connection, the connection outcomes, the buttons each set of tables gives
+// and the create with its scripts, the fifteen questions, a table in use, the
+// backup, the drop and the backup run back, and the guard when disconnected.
+#include "basemendmain.h"
+
+#include "database/command.h"
+#include "database/connection.h"
+#include "environment/environment.h"
+#include "environment/shellopenrecorder.h"
+#include "profile/profilefile.h"
+#include "testdb.h"
+#include "testmain.h"
+#include "ui/msgbox.h"
+#include "ui/msgboxrecorder.h"
+#include "windowtesting.h"
+#include "xpb.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+namespace {
+
+const QString kSqlFailure = QStringLiteral("Ошибка выполнения SQL:\r\n");
+
+bool writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+// Every row of the suite's tables with its value types, "-" for a missing table.
+QStringList dump(const QString &path)
+{
+    Connection c;
+    c.Open(TestDb::connectionString(path));
+    Command q;
+    q.ActiveConnection = &c;
+    QStringList out;
+    for (const char *order : {"Z_POST order by 1", "Z_POSTCONFIG", "Z_POSTPRICE order by 1, 2"}) {
+        q.CommandText = QStringLiteral("select * from ") + QLatin1String(order);
+        try {
+            for (Recordset rs = q.Execute(); !rs.Eof(); rs.MoveNext()) {
+                QString row = QString::fromLatin1(order).section(QLatin1Char(' '), 0, 0);
+                for (int i = 0; i < rs.FieldCount(); ++i)
+                    row += QLatin1Char('|') + QLatin1String(rs.Fields(i).typeName()) + QLatin1Char(':') + rs.Fields(i).toString();
+                out << row;
+            }
+        } catch (const std::exception &) {
+            out << QStringLiteral("-");
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+class TestBasemendMain : public QObject
+{
+    Q_OBJECT
+private:
+    QTemporaryDir m_programDir;
+    QTemporaryDir m_dataHome;
+    TestDb m_db;
+    QByteArray m_inserts;
+
+    QString file(const QString &name) const { return m_programDir.filePath(name); }
+
+    // A fresh copy of the template (all three tables, the tariffs) after statements.
+    QString copyWith(const QStringList &statements, const QVariantList &parameters = {})
+    {
+        const QString path = m_db.freshCopy();
+        Connection c;
+        c.Open(TestDb::connectionString(path));
+        Command q;
+        q.ActiveConnection = &c;
+        for (const QString &statement : statements) {
+            q.CommandText = statement;
+            q.Parameters = statement.contains(QLatin1Char('?')) ? parameters : QVariantList();
+            q.Execute();
+        }
+        return path;
+    }
+
+    static XpB *button(QWidget *w, const char *name) { return child<XpB>(w, name); }
+    static QString status(QWidget *w) { return child<QLabel>(w, "St")->text(); }
+    static void click(QWidget *w, const char *name) { QTest::mouseClick(button(w, name), Qt::LeftButton); }
+
+    // "C" when create is on, "D" when drop is, "P" when the tariff panel is; "-" when off.
+    static QString look(QWidget *w)
+    {
+        return QString(button(w, "Command3")->EnabledCtrl() ? 'C' : '-') + (button(w, "Command4")->EnabledCtrl() ? 'D' : '-')
+               + (child<QFrame>(w, "P")->isEnabled() ? 'P' : '-');
+    }
+
+    static QString box(const MsgBoxCall &call) { return QStringLiteral("%1|%2|%3").arg(call.prompt).arg(call.buttons).arg(call.title); }
+
+    // Connects with the fields as they are, or as path, SYSDBA and masterkey.
+    static void connectTo(BasemendMain *w, const QString &path = QString())
+    {
+        const QStringList typed{path, QStringLiteral("SYSDBA"), QStringLiteral("masterkey")};
+        for (int i = 0; i < 3 && !path.isEmpty(); ++i)
+            child<QLineEdit>(w, QStringLiteral("Text%1").arg(i + 1))->setText(typed[i]);
+        click(w, "Command1");
+        QVERIFY(QTest::qWaitFor([w] { return w->isConnected(); }, 15000));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QCoreApplication::setApplicationName(QStringLiteral("Basemend"));
+        setProgramFolder(m_programDir.path());
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_dataHome.path()));
+        const QString built = qEnvironmentVariable("COURTMAIL_PROGRAM_DIR") + QLatin1Char('/');
+        for (const char *name : {"Z_POST.sql", "Z_POSTCONFIG.sql", "Z_POSTPRICE.sql", "Z_ZINSERT.sql"})
+            QVERIFY(QFile::copy(built + QLatin1String(name), file(QLatin1String(name))));
+        QFile shipped(file(QStringLiteral("Z_ZINSERT.sql")));
+        QVERIFY(shipped.open(QIODevice::ReadOnly));
+        m_inserts = shipped.readAll();
+    }
+
+    void cleanup()
+    {
+        QVERIFY(writeAll(file(QStringLiteral("Z_ZINSERT.sql")), m_inserts));
+        QFile::remove(file(QStringLiteral("options.ini")));
+    }
+
+    void firstStartThenConnect()
+    {
+        MsgBoxRecorder boxes;
+        auto w = std::make_unique<BasemendMain>();
+        QCOMPARE(w->windowTitle(), QStringLiteral("ZNP DB update tools for ZNPprint"));
+        for (const char *name : {"Text1", "Text2", "Text3"})
+            QVERIFY2(child<QLineEdit>(w.get(), name)->text().isEmpty(), name);
+        QTest::qWait(100);
+        QCOMPARE(status(w.get()), QStringLiteral("Ready"));
+        QCOMPARE(look(w.get()), QStringLiteral("---"));
+
+        const QString path = m_db.freshCopy();
+        const QStringList typed{path, QStringLiteral("SYSDBA"), QStringLiteral("masterkey")};
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClicks(child<QLineEdit>(w.get(), QStringLiteral("Text%1").arg(i + 1)), typed[i]);
+        connectTo(w.get());
+        QCOMPARE(status(w.get()), QStringLiteral("Соединение с БД установлено"));
+        QCOMPARE(button(w.get(), "Command1")->Caption(), QStringLiteral("Отключиться"));
+        QCOMPARE(look(w.get()), QStringLiteral("-DP"));
+        int i = 0;
+        for (const char *key : {"ConnectionString", "User", "Pass"}) {
+            QString value;
+            ReadProfileString(QStringLiteral("Main"), QLatin1String(key), {}, value, 255, file(QStringLiteral("options.ini")));
+            QCOMPARE(value, typed[i++]);
+        }
+        if (qEnvironmentVariableIsSet("COURTMAIL_SCREENSHOT_DIR"))
+            w->grab().save(qEnvironmentVariable("COURTMAIL_SCREENSHOT_DIR") + QStringLiteral("/basemend-main.png"));
+
+        // Disconnected: create and drop as they were, the panel off.
+        click(w.get(), "Command1");
+        QCOMPARE(button(w.get(), "Command1")->Caption(), QStringLiteral("Подключиться"));
+        QCOMPARE(status(w.get()), QStringLiteral("Отключен"));
+        QCOMPARE(look(w.get()), QStringLiteral("-D-"));
+        QVERIFY(child<QLineEdit>(w.get(), "Text1")->isEnabled());
+        QCOMPARE(boxes.count(), 0);
+    }
+
+    // Each outcome of an attempt: its box, the status line, the driver page;
+    // all but success leave a way to try again and the file untouched.
+    void outcomeRows()
+    {
+        const QString busy = QStringLiteral("Подключение к x...");
+        const QString failed = QStringLiteral("Ошибка подключения");
+        const char *const driver = "Источник данных не найден и не указан драйвер";
+        const struct { int adStatus; const char *error; int answer; const char *prompt; bool failed; int pages; } rows[] = {
+            {1, "boom", vbOK, "В процессе подключения произошла ошибка.", false, 0},
+            {1, nullptr, vbOK, "Подключение было закрыто.", false, 0},
+            {2, driver, vbYes, "Не установлен Firebird ODBC Driver.", true, 1},
+            {2, driver, vbNo, "Не установлен Firebird ODBC Driver.", true, 0},
+            {2, "boom", vbOK, "В процессе подключения произошла ошибка.", true, 0},
+            {2, nullptr, vbOK, "", true, 0},
+            {4, nullptr, vbOK, "Подключение было отменено.", false, 0},
+            {3, "x", vbOK, "", true, 0}};
+        for (const auto &row : rows) {
+            BasemendMain w;
+            // The look of an attempt under way, without one.
+            child<QLabel>(&w, "St")->setText(busy);
+            button(&w, "Command1")->setEnabledCtrl(false);
+            for (const char *name : {"Text1", "Text2", "Text3"})
+                child<QLineEdit>(&w, name)->setEnabled(false);
+            MsgBoxRecorder boxes({row.answer});
+            ShellOpenRecorder opened;
+            DbError error{QString::fromUtf8(row.error), -1};
+            w.objADOConnection_ConnectComplete(row.error ? &error : nullptr, row.adStatus, w.connection());
+            QCOMPARE(boxes.last().prompt.section(QStringLiteral("\r\n"), 0, 0), QString::fromUtf8(row.prompt));
+            QCOMPARE(opened.urls().size(), row.pages);
+            QCOMPARE(status(&w), row.failed ? failed : busy);
+            QVERIFY(!w.isConnected() && button(&w, "Command1")->EnabledCtrl() && child<QLineEdit>(&w, "Text3")->isEnabled());
+            QVERIFY(!QFile::exists(file(QStringLiteral("options.ini"))));
+        }
+    }
+
+    // The tables of a copy decide the buttons; the create then makes what
+    // is missing from the scripts, the insert script as given.
+    void tablesAndCreate_data()
+    {
+        QTest::addColumn<QStringList>("statements");
+        QTest::addColumn<QByteArray>("inserts"); // empty: as shipped
+        QTest::addColumn<QString>("failedLine"); // empty: the create succeeds
+
+        const QString drop = QStringLiteral("DROP TABLE ");
+        const QStringList none{drop + "Z_POST", drop + "Z_POSTCONFIG", drop + "Z_POSTPRICE"};
+        const QByteArray crLf = m_inserts;
+        const QByteArray badLine = "INSERT INTO Z_POSTPRICE (TYPEM, WEIGHT, PRICE) VALUES (1, 'x', 1)";
+        QTest::newRow("no tables but a lone Z_POST_OLD")
+            << QStringList(none) + QStringList("CREATE TABLE Z_POST_OLD (ID INTEGER)") << QByteArray() << "";
+        QTest::newRow("Z_POST alone, LF-only inserts")
+            << none.mid(1) << QByteArray(crLf).replace("\r\n", "\n") << "";
+        // A broken insert script that is never run.
+        QTest::newRow("Z_POSTCONFIG missing: its script alone") << none.mid(1, 1) << QByteArray("garbage") << "";
+        QTest::newRow("blank lines and a final CR LF")
+            << none.mid(2) << QByteArray(crLf).replace("\r\n", "\r\n  \r\n\r\n") + "\r\n" << "";
+        QTest::newRow("a bad insert line")
+            << none.mid(2) << QByteArray(crLf).insert(crLf.indexOf("\r\n") + 2, badLine + "\r\n") << QString(badLine);
+    }
+
+    void tablesAndCreate()
+    {
+        QFETCH(QStringList, statements);
+        QFETCH(QByteArray, inserts);
+        QFETCH(QString, failedLine);
+
+        if (!inserts.isEmpty())
+            QVERIFY(writeAll(file(QStringLiteral("Z_ZINSERT.sql")), inserts));
+        const QString path = copyWith(statements);
+        MsgBoxRecorder boxes;
+        BasemendMain w;
+        connectTo(&w, path);
+        QCOMPARE(look(&w), QStringLiteral("C--"));
+
+        click(&w, "Command3");
+        if (!failedLine.isEmpty()) {
+            QCOMPARE(boxes.count(), 1);
+            QCOMPARE(box(boxes.last()).section(QStringLiteral("\r\n"), 0, 1), kSqlFailure + failedLine);
+            QVERIFY(box(boxes.last()).endsWith(QStringLiteral("|16|Ошибка")));
+            QCOMPARE(status(&w), QStringLiteral("Идет создание таблиц в БД"));
+            QCOMPARE(look(&w), QStringLiteral("C--"));
+            QCOMPARE(dump(path).last(), QStringLiteral("-")); // Z_POSTPRICE gone again
+            return;
+        }
+        QCOMPARE(boxes.count(), 0);
+        QCOMPARE(status(&w), QStringLiteral("Дополнительные таблицы созданы"));
+        QCOMPARE(look(&w), QStringLiteral("-DP"));
+
+        // Exactly the rows of the shipped insert script (the columns of each
+        // table are checked by the database tests on a copy made by the same code).
+        QStringList shipped;
+        static const QRegularExpression values(QStringLiteral("VALUES \\((\\d+), (\\d+), ([0-9.]+)\\)"));
+        for (auto m = values.globalMatch(QString::fromLatin1(m_inserts)); m.hasNext();) {
+            const auto v = m.next();
+            shipped << QStringLiteral("Z_POSTPRICE|int:%1|int:%2|double:%3")
+                           .arg(v.captured(1), v.captured(2), QString::number(v.captured(3).toDouble()));
+        }
+        QCOMPARE(dump(path).filter(QStringLiteral("Z_POSTPRICE|")), shipped);
+    }
+
+    // On one copy: No at the first, eighth and fifteenth question; a table
+    // in use; no folder for the backup; the backup and the drop; the backup
+    // run back; the guard of both buttons.
+    void dropWithBackup()
+    {
+        const QString path = copyWith(
+            {QStringLiteral("insert into Z_POST values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+             QStringLiteral("insert into Z_POST (ID) values (2)"), QStringLiteral("insert into Z_POSTCONFIG values ('0001')")},
+            {1, QStringLiteral("1"), QDateTime(QDate(2026, 1, 12), QTime(9, 5, 33, 250)), QStringLiteral("О'Нил Пётр «Ёлкин»"),
+             QStringLiteral("170000\r\nг.Тверь\r\nул.Ленина, д.1"), QStringLiteral("дело\t2-1/2026"), 2,
+             QStringLiteral("RA123"), QStringLiteral("20,5"), 24.5, QStringLiteral("o'neil"), 1});
+        const QStringList before = dump(path);
+        QCOMPARE(before.size(), 2 + 1 + 17);
+        MsgBoxRecorder boxes;
+        BasemendMain w;
+        connectTo(&w, path);
+
+        const char *const questions[] = {
+            "Вы уверены, что хотите удалить таблицы из БД? Это действие необратимо!",
+            "Возможно, в таблицах содержатся данные! Вы уверены, что хотите их удалить?",
+            "Эти данные нельзя будет восстановить, они будут утеряны навсегда! Все равно удалить?",
+            "Подумайте еще раз. Удалять?", "Таблицы будут удалены навсегда. То есть, совсем навсегда. Навечно. Продолжить?",
+            "Маленькие несчастные таблицы. Им грустно и одиноко. Прекратить их мучения посредством причинения удаления?",
+            "Еще не поздно передумать. Вы все-таки хотите удалить таблицы?", "Точно?", "Уверены?", "Не пожалеете?",
+            "Удалять?", "Это последнее предупреждение. Вы подтверждаете удаление таблиц?",
+            "Это было предпоследнее предупреждение. Удалить таблицы?", "Уверены?", "Таки подтвердите это еще раз. Удалять?"};
+        for (int yes : {0, 7, 14}) {
+            MsgBoxRecorder asked(QList<int>(yes, vbYes) << vbNo);
+            click(&w, "Command4");
+            QCOMPARE(asked.count(), yes + 1);
+            for (int i = 0; i <= yes; ++i)
+                QCOMPARE(box(asked.calls().at(i)), QString::fromUtf8(questions[i]) + QStringLiteral("|292|Внимание!"));
+            QCOMPARE(status(&w), QStringLiteral("Соединение с БД установлено"));
+            QCOMPARE(look(&w), QStringLiteral("-DP"));
+        }
+        QVERIFY(!QFile::exists(file(QStringLiteral("backup"))));
+
+        // Another connection keeps Z_POST busy: the box, then the real state.
+        Connection holder;
+        holder.Open(TestDb::connectionString(path));
+        holder.BeginTrans();
+        Command q;
+        q.ActiveConnection = &holder;
+        q.CommandText = QStringLiteral("select count(*) from Z_POST");
+        q.Execute();
+        click(&w, "Command4");
+        QCOMPARE(boxes.count(), 15 + 1);
+        QVERIFY2(boxes.last().prompt.startsWith(kSqlFailure + QStringLiteral("DROP TABLE Z_POST\r\n"))
+                     && boxes.last().prompt.contains(QStringLiteral("is in use")),
+                 qPrintable(boxes.last().prompt));
+        QCOMPARE(status(&w), QStringLiteral("Идет удаление таблиц из БД"));
+        QCOMPARE(look(&w), QStringLiteral("-DP"));
+        holder.RollbackTrans();
+        QCOMPARE(dump(path), before);
+        QVERIFY(QDir(file(QStringLiteral("backup"))).removeRecursively());
+
+        // Neither backup folder can be made: nothing is dropped.
+        const QString dataFolder = m_dataHome.filePath(QStringLiteral("Basemend"));
+        QVERIFY(QDir().mkpath(dataFolder));
+        QVERIFY(writeAll(file(QStringLiteral("backup")), {}) && writeAll(dataFolder + QStringLiteral("/backup"), {}));
+        boxes.clear();
+        click(&w, "Command4");
+        QCOMPARE(boxes.count(), 16);
+        QCOMPARE(box(boxes.last()), QStringLiteral("Не удалось сохранить резервную копию таблиц. Удаление отменено.|16|Ошибка"));
+        QCOMPARE(dump(path), before);
+        QVERIFY(QFile::remove(file(QStringLiteral("backup"))) && QFile::remove(dataFolder + QStringLiteral("/backup")));
+
+        boxes.clear();
+        click(&w, "Command4");
+        const QStringList saved = QDir(file(QStringLiteral("backup"))).entryList(QDir::Files);
+        QCOMPARE(saved.size(), 1);
+        QVERIFY(QRegularExpression(QStringLiteral("^Z_TABLES_\\d{8}_\\d{6}\\.sql$")).match(saved.first()).hasMatch());
+        const QString backup = file(QStringLiteral("backup/") + saved.first());
+        QCOMPARE(status(&w), QStringLiteral("Дополнительные таблицы удалены"));
+        QCOMPARE(look(&w), QStringLiteral("C--"));
+        QCOMPARE(boxes.count(), 16);
+        QVERIFY(box(boxes.last()).contains(backup + QStringLiteral("|64|")));
+        QCOMPARE(dump(path), QStringList({"-", "-", "-"}));
+
+        QProcess isql;
+        isql.start(QStringLiteral("isql-fb"), QStringLiteral("-ch UTF8 -q -bail -user SYSDBA -i").split(' ') << backup << path);
+        QVERIFY(isql.waitForFinished(60000));
+        QVERIFY2(isql.exitCode() == 0, isql.readAll().constData());
+        QCOMPARE(dump(path), before);
+
+        // Disconnected, neither button reaches the database.
+        click(&w, "Command1");
+        boxes.clear();
+        emit button(&w, "Command3")->Click();
+        emit button(&w, "Command4")->Click();
+        QCOMPARE(boxes.count(), 2);
+        for (const MsgBoxCall &call : boxes.calls())
+            QCOMPARE(box(call), QStringLiteral("Нет подключения к БД.|64|Внимание!"));
+    }
+};
+
+COURTMAIL_TEST_MAIN(TestBasemendMain)
+#include "tst_basemendmain.moc"
