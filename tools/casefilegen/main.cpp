@@ -20,6 +20,7 @@
 #include "database/connection.h"
 #include "database/dbexception.h"
 #include "database/firebirdenv.h"
+#include "addressrules.h"
 #include "partygenerator.h"
 #include "tablescripts.h"
 
@@ -86,15 +87,14 @@ void check(bool ok, const QSqlQuery &query)
         fail(query.lastError().text());
 }
 
+// The address as Lettrix composes and stores it from the party's parts, so
+// that demo letters look like letters a clerk registered.
 QString composeAddress(const PartyGenerator::Address &parts)
 {
-    const QString index = parts[0].toString();
-    QStringList lines{index};
-    if (index.size() == 5)
-        lines << QStringLiteral("УКРАИНА");
-    lines << parts[1].toString() << QStringLiteral("г.") + parts[2].toString()
-          << QStringLiteral("ул.") + parts[3].toString() << QStringLiteral("д.") + parts[4].toString();
-    return lines.join(QStringLiteral("\r\n"));
+    std::array<QString, 7> texts;
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        texts[i] = parts[i].toString();
+    return AddressRules::PrintAddress(AddressRules::ComposeParts(texts));
 }
 
 void fillRows(const Options &options)
