@@ -3,6 +3,7 @@
 #include "clsini.h"
 #include "programglobals.h"
 #include "tablebackup.h"
+#include "tariffprices.h"
 
 #include "database/connection.h"
 #include "environment/environment.h"
@@ -15,9 +16,15 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
+#include <QFont>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+
+#include <cmath>
+#include <limits>
+#include <optional>
 
 namespace {
 
@@ -27,6 +34,37 @@ const QString kWarning = QStringLiteral("Внимание!");
 const QString kError = QStringLiteral("Ошибка");
 
 constexpr int kStatusHeight = 22;
+constexpr int kEnter = 13;
+
+// Geometry of the tariff panel, in pixels.
+constexpr int kLadderWidth = 340;
+constexpr int kPairWidth = 178;
+constexpr int kRangeWidth = 82;
+constexpr int kBoxWidth = 70;
+constexpr int kRowPitch = 16;
+constexpr int kLadderTop = 46;
+constexpr int kRowsPerColumn = 10;
+
+// A ladder's WEIGHT as whole grams in 32 bits; a Null, a fraction or a
+// value out of range gives nothing, as no save could address that row.
+std::optional<qint32> wholeGrams(const QVariant &weight)
+{
+    if (!weight.isValid() || weight.isNull())
+        return std::nullopt;
+    bool ok = false;
+    const double grams = weight.toString().trimmed().toDouble(&ok);
+    if (!ok || grams != std::floor(grams) || grams < std::numeric_limits<qint32>::min()
+        || grams > std::numeric_limits<qint32>::max())
+        return std::nullopt;
+    return static_cast<qint32>(grams);
+}
+
+// The held keys as the KeyDown handlers take them.
+int shiftState(Qt::KeyboardModifiers modifiers)
+{
+    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0)
+           | (modifiers & Qt::AltModifier ? 4 : 0);
+}
 
 // The questions before the drop, in the order they are asked.
 const char *const kDropQuestions[] = {
@@ -58,6 +96,7 @@ static void initResources()
 BasemendMain::BasemendMain(QWidget *parent)
     : DatabaseWindow(ConnectionCharset::None, parent)
     , m_scripts(m_command, ProgramFolder())
+    , m_tariffs(m_command)
 {
     initResources();
     setObjectName(QStringLiteral("Main"));
@@ -105,6 +144,7 @@ void BasemendMain::buildControls()
     P->setFrameShape(QFrame::StyledPanel);
     P->setFrameShadow(QFrame::Sunken);
     P->setEnabled(false);
+    buildTariffPanel();
 
     St = named<QLabel>(QStringLiteral("St"), QStringLiteral("Ready"), this);
     St->setFrameShape(QFrame::StyledPanel);
@@ -114,11 +154,80 @@ void BasemendMain::buildControls()
     setMinimumSize(size());
 }
 
+void BasemendMain::buildTariffPanel()
+{
+    const auto label = [this](const QString &name, const QString &text, int x, int y, int w, int h) {
+        QLabel *made = named<QLabel>(name, text, P);
+        made->setGeometry(x, y, w, h);
+        return made;
+    };
+    const auto box = [this](const QString &name, int x, int y, int h) {
+        QLineEdit *made = named<QLineEdit>(name, P);
+        made->setGeometry(x, y, kBoxWidth, h);
+        made->setAlignment(Qt::AlignRight);
+        // Rows stand 16 pixels apart: the boxes do without the inner margin.
+        made->setTextMargins(0, -2, 0, -2);
+        made->installEventFilter(this);
+        return made;
+    };
+    QFont heading = P->font();
+    heading.setBold(true);
+
+    const QString kinds[] = {QStringLiteral("Простые письма"), QStringLiteral("Заказные письма")};
+    for (int k = 0; k < 2; ++k) {
+        const int left = 10 + k * (kLadderWidth + 8);
+        Label1[k] = label(QStringLiteral("Label1_%1").arg(k), kinds[k], left, 6, kLadderWidth, 18);
+        Label1[k]->setFont(heading);
+        for (int c = 0; c < 2; ++c) {
+            const int x = left + c * kPairWidth;
+            const int pair = k * 2 + c;
+            Label5[pair] = label(QStringLiteral("Label5_%1").arg(pair), QStringLiteral("Вес"), x, 28, kRangeWidth, 16);
+            Label6[pair] = label(QStringLiteral("Label6_%1").arg(pair), QStringLiteral("Цена"), x + kRangeWidth, 28,
+                                 kBoxWidth, 16);
+            Label6[pair]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            for (int r = 0; r < kRowsPerColumn; ++r) {
+                const int i = c * kRowsPerColumn + r;
+                const int y = kLadderTop + r * kRowPitch;
+                auto &ranges = k == 0 ? Label7 : Label8;
+                auto &prices = k == 0 ? PriceP : PriceZ;
+                ranges[i] = label(QStringLiteral("%1_%2").arg(k == 0 ? "Label7" : "Label8").arg(i), QString(), x, y,
+                                  kRangeWidth - 4, kRowPitch);
+                prices[i] = box(QStringLiteral("%1_%2").arg(k == 0 ? "PriceP" : "PriceZ").arg(i), x + kRangeWidth, y,
+                                kRowPitch);
+            }
+        }
+    }
+
+    // Kinds 3 and 4 side by side, kind 5 under kind 4.
+    const int singlesTop = kLadderTop + kRowsPerColumn * kRowPitch + 14;
+    const QString singles[] = {QStringLiteral("Уведомление по России"), QStringLiteral("Уведомление по Украине"),
+                               QStringLiteral("Заказное письмо на Украину")};
+    const int singleLeft[] = {10, 10 + kLadderWidth + 8, 10 + kLadderWidth + 8};
+    const int singleTop[] = {singlesTop, singlesTop, singlesTop + 24};
+    for (int u = 0; u < 3; ++u) {
+        Label9[u] = label(QStringLiteral("Label9_%1").arg(u), singles[u], singleLeft[u], singleTop[u],
+                          kPairWidth + kRangeWidth - 4, 20);
+        PriceU[u] = box(QStringLiteral("PriceU_%1").arg(u), singleLeft[u] + kPairWidth + kRangeWidth, singleTop[u], 20);
+    }
+
+    XpB1 = named<XpB>(QStringLiteral("XpB1"), QStringLiteral("Сохранить изменения"), P);
+    XpB1->setGeometry((P->width() - 240) / 2, P->height() - 44, 240, 34);
+
+    for (QLineEdit *price : PriceP)
+        m_ring << price;
+    for (QLineEdit *price : PriceZ)
+        m_ring << price;
+    for (QLineEdit *price : PriceU)
+        m_ring << price;
+    ClearTariffs();
+}
+
 void BasemendMain::wireHandlers()
 {
     connect(Command1, &XpB::Click, this, &BasemendMain::Command1_Click);
     connect(Command3, &XpB::Click, this, &BasemendMain::Command3_Click);
     connect(Command4, &XpB::Click, this, &BasemendMain::Command4_Click);
+    connect(XpB1, &XpB::Click, this, &BasemendMain::XpB1_Click);
 }
 
 void BasemendMain::Form_Load()
@@ -201,6 +310,7 @@ void BasemendMain::AfterConnect()
         // asks again.
         Command3->setEnabledCtrl(false);
         Command4->setEnabledCtrl(false);
+        ClearTariffs();
         P->setEnabled(false);
         showSqlFailure(failure);
         return;
@@ -212,14 +322,190 @@ void BasemendMain::AfterConnect()
     } else {
         Command4->setEnabledCtrl(false);
         Command3->setEnabledCtrl(true);
-        // Tariffs of tables that are gone must not stay editable.
+        // Tariffs of tables that are gone must neither stay editable nor
+        // show as if they were still there.
+        ClearTariffs();
         P->setEnabled(false);
     }
 }
 
+// ---- tariff editor ------------------------------------------------------------
+
+void BasemendMain::ClearTariffs()
+{
+    for (QLineEdit *price : m_ring) {
+        price->clear();
+        price->setEnabled(false);
+    }
+    for (QLabel *range : Label7)
+        range->clear();
+    for (QLabel *range : Label8)
+        range->clear();
+    WeightsP.fill(0);
+    WeightsZ.fill(0);
+    m_rowP.fill(false);
+    m_rowZ.fill(false);
+    m_rowU.fill(false);
+}
+
 void BasemendMain::LoadTariffs()
 {
+    // Whatever an earlier load showed (another database, rows removed since)
+    // must neither show nor be written back.
+    ClearTariffs();
+    TariffTable::Tariffs tariffs;
+    try {
+        tariffs = m_tariffs.Read();
+    } catch (const TableScripts::Failure &failure) {
+        P->setEnabled(false);
+        showSqlFailure(failure);
+        return;
+    }
     P->setEnabled(true);
+
+    const auto fillLadder = [](const QList<TariffTable::Row> &rows, auto &prices, auto &ranges, auto &weights,
+                               auto &loaded) {
+        qint32 prev = 0;
+        for (int i = 0; i < rows.size() && i < TariffTable::LadderSlots; ++i) {
+            prices[i]->setText(StoredTariffPriceText(rows[i].Price));
+            const std::optional<qint32> weight = wholeGrams(rows[i].Weight);
+            if (!weight) {
+                // The save could not address this row: shown, not editable.
+                ranges[i]->setText(QStringLiteral("?"));
+                continue;
+            }
+            ranges[i]->setText(QString::number(prev) + QLatin1Char('-') + QString::number(*weight));
+            prev = *weight;
+            weights[i] = prev;
+            loaded[i] = true;
+            prices[i]->setEnabled(true);
+        }
+    };
+    fillLadder(tariffs.Ladders[0], PriceP, Label7, WeightsP, m_rowP);
+    fillLadder(tariffs.Ladders[1], PriceZ, Label8, WeightsZ, m_rowZ);
+    for (int u = 0; u < 3; ++u) {
+        // A kind without a row keeps its box empty and off: there is nothing
+        // to write to.
+        if (tariffs.Singles[u].isEmpty())
+            continue;
+        PriceU[u]->setText(StoredTariffPriceText(tariffs.Singles[u].first().Price));
+        PriceU[u]->setEnabled(true);
+        m_rowU[u] = true;
+    }
+
+    for (int k = 0; k < 2; ++k) {
+        if (tariffs.Ladders[k].size() > TariffTable::LadderSlots)
+            MsgBox(QStringLiteral("В тарифах больше 20 строк для вида %1; показаны первые 20.").arg(k + 1),
+                   vbInformation, kWarning);
+    }
+}
+
+bool BasemendMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int place = m_ring.indexOf(qobject_cast<QLineEdit *>(watched));
+        if (place >= 0) {
+            const auto *key = static_cast<QKeyEvent *>(event);
+            const int keyCode = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ? kEnter : key->key();
+            const int shift = shiftState(key->modifiers());
+            const int ladder = TariffTable::LadderSlots;
+            if (place < ladder)
+                return PriceP_KeyDown(place, keyCode, shift);
+            if (place < 2 * ladder)
+                return PriceZ_KeyDown(place - ladder, keyCode, shift);
+            return PriceU_KeyDown(place - 2 * ladder, keyCode, shift);
+        }
+    }
+    return DatabaseWindow::eventFilter(watched, event);
+}
+
+bool BasemendMain::PriceP_KeyDown(int Index, int KeyCode, int)
+{
+    if (KeyCode != kEnter)
+        return false;
+    focusNextPrice(Index);
+    return true;
+}
+
+bool BasemendMain::PriceZ_KeyDown(int Index, int KeyCode, int)
+{
+    if (KeyCode != kEnter)
+        return false;
+    focusNextPrice(TariffTable::LadderSlots + Index);
+    return true;
+}
+
+bool BasemendMain::PriceU_KeyDown(int Index, int KeyCode, int)
+{
+    if (KeyCode != kEnter)
+        return false;
+    focusNextPrice(2 * TariffTable::LadderSlots + Index);
+    return true;
+}
+
+void BasemendMain::focusNextPrice(int place)
+{
+    // Boxes without a row are off and cannot take the focus: Enter passes
+    // them by.
+    for (int step = 1; step <= m_ring.size(); ++step) {
+        QLineEdit *next = m_ring.at((place + step) % m_ring.size());
+        if (next->isEnabled()) {
+            next->setFocus(Qt::OtherFocusReason);
+            next->setSelection(0, next->text().size());
+            return;
+        }
+    }
+}
+
+void BasemendMain::XpB1_Click()
+{
+    if (!checkConnected())
+        return;
+    // Only rows of this load, in the order of the ladders, then kinds 3, 4, 5.
+    QList<QLineEdit *> boxes;
+    QList<TariffTable::Price> prices;
+    for (int i = 0; i < TariffTable::LadderSlots; ++i) {
+        if (m_rowP[i]) {
+            boxes << PriceP[i];
+            prices << TariffTable::Price{1, WeightsP[i], QString()};
+        }
+    }
+    for (int i = 0; i < TariffTable::LadderSlots; ++i) {
+        if (m_rowZ[i]) {
+            boxes << PriceZ[i];
+            prices << TariffTable::Price{2, WeightsZ[i], QString()};
+        }
+    }
+    for (int u = 0; u < 3; ++u) {
+        if (m_rowU[u]) {
+            boxes << PriceU[u];
+            prices << TariffTable::Price{3 + u, 0, QString()};
+        }
+    }
+
+    // Every price is checked before anything is written: Rostrel must be
+    // able to read each one.
+    for (int j = 0; j < boxes.size(); ++j) {
+        const QString typed = boxes[j]->text();
+        if (!IsTariffPrice(typed)) {
+            MsgBox(QStringLiteral("Неверная цена: «") + typed + QStringLiteral("»."), vbCritical, kError);
+            boxes[j]->setFocus(Qt::OtherFocusReason);
+            boxes[j]->selectAll();
+            return;
+        }
+        prices[j].Text = TariffPriceText(typed);
+    }
+
+    try {
+        m_tariffs.Save(prices);
+    } catch (const TableScripts::Failure &failure) {
+        // Nothing was written; the boxes keep what the clerk typed.
+        showSqlFailure(failure);
+        return;
+    }
+    for (int j = 0; j < boxes.size(); ++j)
+        boxes[j]->setText(prices[j].Text);
+    St->setText(QStringLiteral("Изменения расценок сохранены"));
 }
 
 // ---- creation and removal of the tables -------------------------------------
@@ -244,8 +530,9 @@ bool BasemendMain::checkConnected()
 
 void BasemendMain::showSqlFailure(const TableScripts::Failure &failure)
 {
-    MsgBox(QStringLiteral("Ошибка выполнения SQL:") + kCrLf + failure.Statement + kCrLf + failure.Text, vbCritical,
-           kError);
+    // A failing transaction call has no statement to name.
+    const QString statement = failure.Statement.isEmpty() ? QString() : failure.Statement + kCrLf;
+    MsgBox(QStringLiteral("Ошибка выполнения SQL:") + kCrLf + statement + failure.Text, vbCritical, kError);
 }
 
 void BasemendMain::Command3_Click()

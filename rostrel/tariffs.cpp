@@ -119,45 +119,6 @@ QString WeightRecordText(double grams)
     return numberText(grams, QLocale::c());
 }
 
-double RoundMoney(double amount)
-{
-    if (!std::isfinite(amount))
-        return amount;
-    // Kopecks through their 15-digit decimal text, so that 1.005 (held as
-    // 1.00499999...) rounds as the clerk reads it, to 1.01.
-    const double kopecks = QString::number(amount * 100, 'g', 15).toDouble();
-    return std::round(kopecks) / 100;
-}
-
-std::optional<double> ReadPrice(const QVariant &value)
-{
-    if (!value.isValid() || value.isNull())
-        return std::nullopt;
-    double price = 0;
-    switch (value.metaType().id()) {
-    case QMetaType::QString:
-    case QMetaType::QByteArray: {
-        QString text = value.toString().trimmed();
-        text.replace(QLatin1Char(','), QLatin1Char('.'));
-        bool ok = false;
-        price = QLocale::c().toDouble(text, &ok);
-        if (!ok)
-            return std::nullopt;
-        break;
-    }
-    default: {
-        bool ok = false;
-        price = value.toDouble(&ok);
-        if (!ok)
-            return std::nullopt;
-        break;
-    }
-    }
-    if (!std::isfinite(price))
-        return std::nullopt;
-    return RoundMoney(price);
-}
-
 QString PriceText(double price, const QLocale &regional)
 {
     return numberText(RoundMoney(price), regional);

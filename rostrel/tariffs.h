@@ -1,6 +1,7 @@
 #pragma once
 
 #include "listrow.h"
+#include "tariffprices.h"
 
 #include <QLocale>
 #include <QString>
@@ -13,7 +14,8 @@
 // typed or the database holds, how weights and prices are written back and
 // shown, and which tariff query prices a letter. Plain functions without a
 // database or widgets; the main window runs the queries, the register
-// builder reads weights and rounds money with the same rules.
+// builder reads weights and rounds money with the same rules. How a price
+// is read and rounded is shared with the tariff editor (tariffprices.h).
 //
 // Texts that follow the desktop's regional settings take the locale as an
 // argument: the window passes Regional::locale().
@@ -40,16 +42,6 @@ QString WeightText(double grams, const QLocale &regional);
 // The weight as ListRow.WEIGHT holds it after weighing: "." as decimal point
 // whatever the locale ("20.5", "20").
 QString WeightRecordText(double grams);
-
-// Money is held to the kopeck: rounded half away from zero to two decimals,
-// so a tariff kept as a float (33.599998) counts as 33.6.
-double RoundMoney(double amount);
-
-// A Z_POSTPRICE.PRICE as the database hands it over: a number (older
-// databases) or text with "," or "." as decimal point (written by the tariff
-// editor), whatever the locale; rounded with RoundMoney. Null, empty or
-// unreadable text gives no value: the caller counts it as no row.
-std::optional<double> ReadPrice(const QVariant &value);
 
 // A price as Text6 shows it: regional number format ("45,5", "0").
 QString PriceText(double price, const QLocale &regional);

@@ -1,7 +1,9 @@
 // Basemend's window against the real embedded engine: a first start and a
 // connection, the connection outcomes, the buttons each set of tables gives
 // and the create with its scripts, the fifteen questions, a table in use, the
-// backup, the drop and the backup run back, and the guard when disconnected.
+// backup, the drop and the backup run back, and the guard when disconnected;
+// the tariff editor: load, Enter ring, price check, save in one transaction,
+// a second database, a table made by older scripts.
 #include "basemendmain.h"
 
 #include "database/command.h"
@@ -31,6 +33,13 @@ bool writeAll(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+// The value of every tariff row of kind and weight replaced by value.
+QStringList withPrice(QStringList rows, int kind, int weight, const QString &value)
+{
+    return rows.replaceInStrings(QRegularExpression(QStringLiteral("^(Z_POSTPRICE\\|int:%1\\|int:%2\\|\\w+:).*$").arg(kind).arg(weight)),
+                                 QStringLiteral("\\1") + value);
 }
 
 // Every row of the suite's tables with its value types, "-" for a missing table.
@@ -95,6 +104,18 @@ private:
     {
         return QString(button(w, "Command3")->EnabledCtrl() ? 'C' : '-') + (button(w, "Command4")->EnabledCtrl() ? 'D' : '-')
                + (child<QFrame>(w, "P")->isEnabled() ? 'P' : '-');
+    }
+
+    static QLineEdit *price(QWidget *w, const QString &name) { return child<QLineEdit>(w, name); }
+    static QString label(QWidget *w, const QString &name) { return child<QLabel>(w, name)->text(); }
+
+    // Enter in one price box: the focus and the whole text go to the other.
+    static bool enter(QWidget *w, const char *from, const char *to)
+    {
+        price(w, from)->setFocus();
+        QTest::keyClick(price(w, from), Qt::Key_Return);
+        QLineEdit *next = price(w, to);
+        return QApplication::focusWidget() == next && !next->text().isEmpty() && next->selectedText() == next->text();
     }
 
     static QString box(const MsgBoxCall &call) { return QStringLiteral("%1|%2|%3").arg(call.prompt).arg(call.buttons).arg(call.title); }
@@ -358,6 +379,126 @@ private Q_SLOTS:
         QCOMPARE(boxes.count(), 2);
         for (const MsgBoxCall &call : boxes.calls())
             QCOMPARE(box(call), QStringLiteral("Нет подключения к БД.|64|Внимание!"));
+    }
+
+    // On a copy whose kind-1 bounds are 20, 40, 60: the ranges, an unchanged
+    // save, the Enter ring, refused prices, an edit of each ladder; then a
+    // second database with fewer rows, then the drop.
+    void tariffEditor()
+    {
+        const QString insert = QStringLiteral("insert into Z_POSTPRICE values (1, %1)");
+        const QString path = copyWith({QStringLiteral("delete from Z_POSTPRICE where TYPEM=1"), insert.arg("20, 9.00"),
+                                       insert.arg("40, 11.50"), insert.arg("60, 14.00")});
+        const QStringList before = dump(path);
+        MsgBoxRecorder boxes;
+        BasemendMain w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        connectTo(&w, path);
+        QCOMPARE(QStringList({label(&w, "Label7_0"), label(&w, "Label7_1"), label(&w, "Label7_2"), label(&w, "Label7_3"),
+                              label(&w, "Label8_1")}),
+                 QStringList({"0-20", "20-40", "40-60", "", "20-50"}));
+        QCOMPARE(price(&w, "PriceP_1")->text(), QStringLiteral("11,50"));
+        QVERIFY(!price(&w, "PriceP_3")->isEnabled() && price(&w, "PriceP_3")->text().isEmpty());
+
+        click(&w, "XpB1");
+        QCOMPARE(status(&w), QStringLiteral("Изменения расценок сохранены"));
+        QCOMPARE(dump(path), before);
+
+        // Boxes without a row are passed by; keys other than Enter type.
+        QVERIFY(enter(&w, "PriceP_2", "PriceZ_0"));
+        QVERIFY(enter(&w, "PriceZ_6", "PriceU_0"));
+        QVERIFY(enter(&w, "PriceU_2", "PriceP_0"));
+        QTest::keyClicks(price(&w, "PriceP_0"), QStringLiteral("12.50"));
+        QCOMPARE(price(&w, "PriceP_0")->text(), QStringLiteral("12.50"));
+
+        for (const char *bad : {"abc", "", "1,234", "12'5"}) {
+            price(&w, "PriceZ_3")->setText(QString::fromUtf8(bad));
+            click(&w, "XpB1");
+            QCOMPARE(box(boxes.last()), QStringLiteral("Неверная цена: «%1».|16|Ошибка").arg(QString::fromUtf8(bad)));
+            QCOMPARE(QApplication::focusWidget(), price(&w, "PriceZ_3"));
+            QCOMPARE(dump(path), before);
+        }
+        QCOMPARE(boxes.count(), 4);
+        price(&w, "PriceZ_3")->setText(QStringLiteral("34,50"));
+        price(&w, "PriceZ_1")->setText(QStringLiteral("27.1"));
+        click(&w, "XpB1");
+        QCOMPARE(price(&w, "PriceP_0")->text(), QStringLiteral("12,50"));
+        QCOMPARE(price(&w, "PriceZ_1")->text(), QStringLiteral("27,1"));
+        QCOMPARE(dump(path), withPrice(withPrice(before, 1, 20, "12.5"), 2, 50, "27.1"));
+
+        // Bounds 20, 60 after 20, 40, 60: nothing of the first load stays,
+        // so its third row (60, 14.00) is not written over the second.
+        const QString other = copyWith({QStringLiteral("delete from Z_POSTPRICE where TYPEM=1"), insert.arg("20, 9.00"),
+                                        insert.arg("60, 25.00")});
+        const QStringList otherBefore = dump(other);
+        click(&w, "Command1");
+        connectTo(&w, other);
+        QCOMPARE(label(&w, "Label7_1") + '|' + price(&w, "PriceP_1")->text() + '|' + label(&w, "Label7_2") + '|'
+                     + price(&w, "PriceP_2")->text(),
+                 QStringLiteral("20-60|25,00||"));
+        click(&w, "XpB1");
+        QCOMPARE(dump(other), otherBefore);
+
+        // Fifteen Yes: the tables go, and the panel is emptied and off.
+        QCOMPARE(boxes.count(), 4);
+        click(&w, "Command4");
+        QCOMPARE(look(&w), QStringLiteral("C--"));
+        QVERIFY(price(&w, "PriceP_0")->text().isEmpty() && label(&w, "Label7_0").isEmpty());
+        QVERIFY(QDir(file(QStringLiteral("backup"))).removeRecursively());
+    }
+
+    // A tariff table of older scripts (text PRICE, WEIGHT may be Null) with a
+    // Null weight, a weight of 40000, 21 rows of kind 2 and no row of kind 4:
+    // the ring to its ends, a failure in the middle of the save, the save.
+    void olderTariffTable()
+    {
+        QStringList statements{QStringLiteral("DROP TABLE Z_POSTPRICE"),
+                               QStringLiteral("CREATE TABLE Z_POSTPRICE (TYPEM SMALLINT, WEIGHT INTEGER, PRICE VARCHAR(8))"),
+                               QStringLiteral("insert into Z_POSTPRICE values (1, NULL, '7,77')"),
+                               QStringLiteral("insert into Z_POSTPRICE values (1, 40000, '40,00')"),
+                               QStringLiteral("insert into Z_POSTPRICE values (3, 0, '5,5')"),
+                               QStringLiteral("insert into Z_POSTPRICE values (5, 0, '24')")};
+        for (int j = 1; j <= 21; ++j) {
+            if (j <= 18)
+                statements << QStringLiteral("insert into Z_POSTPRICE values (1, %1, '%2,00')").arg(20 * j).arg(j);
+            statements << QStringLiteral("insert into Z_POSTPRICE values (2, %1, '%2,50')").arg(10 * j).arg(j);
+        }
+        const QString path = copyWith(statements);
+        const QStringList before = dump(path);
+        MsgBoxRecorder boxes;
+        BasemendMain w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        connectTo(&w, path);
+        QCOMPARE(boxes.count(), 1);
+        QCOMPARE(box(boxes.last()), QStringLiteral("В тарифах больше 20 строк для вида 2; показаны первые 20.|64|Внимание!"));
+        QCOMPARE(QStringList({label(&w, "Label7_0"), label(&w, "Label7_1"), label(&w, "Label7_19"), label(&w, "Label8_19")}),
+                 QStringList({"?", "0-20", "360-40000", "190-200"}));
+        QVERIFY(!price(&w, "PriceP_0")->isEnabled() && price(&w, "PriceP_0")->text() == QStringLiteral("7,77"));
+        QVERIFY(!price(&w, "PriceU_1")->isEnabled() && price(&w, "PriceU_1")->text().isEmpty());
+
+        QVERIFY(enter(&w, "PriceP_19", "PriceZ_0"));
+        QVERIFY(enter(&w, "PriceZ_19", "PriceU_0"));
+        QVERIFY(enter(&w, "PriceU_0", "PriceU_2"));
+        QVERIFY(enter(&w, "PriceU_2", "PriceP_1"));
+
+        // Too long for the column, after a change of kind 1: all rolled back.
+        price(&w, "PriceP_1")->setText(QStringLiteral("1.5"));
+        price(&w, "PriceZ_5")->setText(QStringLiteral("1234567,5"));
+        price(&w, "PriceP_19")->setText(QStringLiteral("4.5"));
+        click(&w, "XpB1");
+        QVERIFY2(boxes.last().prompt.startsWith(kSqlFailure + QStringLiteral("update Z_POSTPRICE set price=? WHERE TYPEM=2 AND WEIGHT=?\r\n"))
+                     && boxes.last().prompt.contains(QStringLiteral("truncation")) && boxes.last().title == QStringLiteral("Ошибка"),
+                 qPrintable(boxes.last().prompt));
+        QCOMPARE(dump(path), before);
+        QCOMPARE(price(&w, "PriceP_1")->text(), QStringLiteral("1.5"));
+
+        price(&w, "PriceZ_5")->setText(QStringLiteral("12.5"));
+        click(&w, "XpB1");
+        QCOMPARE(status(&w), QStringLiteral("Изменения расценок сохранены"));
+        QCOMPARE(dump(path), withPrice(withPrice(withPrice(before, 1, 20, "1,5"), 1, 40000, "4,5"), 2, 60, "12,5"));
+        QCOMPARE(boxes.count(), 2);
     }
 };
 
