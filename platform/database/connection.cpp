@@ -118,7 +118,7 @@ void Connection::onTimeout()
         finishAttempt(false, timeoutError(ConnectionTimeout), false);
 }
 
-void Connection::finishAttempt(bool ok, const DbError &error, bool workerIdle)
+void Connection::finishAttempt(bool ok, DbError error, bool workerIdle)
 {
     m_timeout.stop();
     m_outcome.reset();
@@ -131,8 +131,7 @@ void Connection::finishAttempt(bool ok, const DbError &error, bool workerIdle)
     // could hold the caller for the engine's own connect time-out.
     releaseWorker(workerIdle);
     m_state = adStateClosed;
-    const DbError reported = error;
-    emit ConnectComplete(&reported, adStatusErrorsOccurred, this);
+    emit ConnectComplete(&error, adStatusErrorsOccurred, this);
 }
 
 void Connection::Close()
