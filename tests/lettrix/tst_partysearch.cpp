@@ -205,10 +205,10 @@ private Q_SLOTS:
     void recipientAndNotesIndicators()
     {
         auto *label12 = child<QLabel>(m_w.get(), QStringLiteral("Label12"));
-        edit("Text5")->setText(QString(66, QLatin1Char('Я')));
+        edit("Text5")->setText(QString(66, QChar(u'Я')));
         QVERIFY(!label12->isHidden());
         QVERIFY(!child<QLabel>(m_w.get(), QStringLiteral("ImgStat_3"))->isHidden());
-        edit("Text5")->setText(QString(65, QLatin1Char('Я')));
+        edit("Text5")->setText(QString(65, QChar(u'Я')));
         QVERIFY(label12->isHidden());
         QVERIFY(!child<QLabel>(m_w.get(), QStringLiteral("ImgStat_2"))->isHidden());
 

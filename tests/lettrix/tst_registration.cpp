@@ -134,7 +134,7 @@ private Q_SLOTS:
         QTest::newRow("empty address") << "" << r << n << d << false << missing;
         QTest::newRow("empty recipient") << kAddress6 << "" << n << d << false << missing;
         QTest::newRow("empty notes") << kAddress6 << r << "" << d << false << missing;
-        QTest::newRow("recipient of 66") << kAddress6 << QString(66, QLatin1Char('Я')) << n << d << false
+        QTest::newRow("recipient of 66") << kAddress6 << QString(66, QChar(u'Я')) << n << d << false
                                          << "Превышена длина поля 'получатель'!";
         QTest::newRow("not connected") << kAddress6 << r << n << d << true
                                        << "Нет подключения к базе данных. Подключитесь и повторите.";
@@ -194,7 +194,7 @@ private Q_SLOTS:
         QFETCH(int, typem);
         QFETCH(int, reestr);
 
-        const QString recipient = QString(65, QLatin1Char('Д')).replace(0, 6, QStringLiteral("Дар'я "));
+        const QString recipient = QString(65, QChar(u'Д')).replace(0, 6, QStringLiteral("Дар'я "));
         fill(address, recipient, QStringLiteral("дело №2-15/2025 'о взыскании'"));
         const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
         registerWith(kind);
