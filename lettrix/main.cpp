@@ -1,6 +1,7 @@
 #include "lettrixmain.h"
 
 #include "database/firebirdenv.h"
+#include "environment/terminationsignals.h"
 
 #include <QApplication>
 
@@ -13,6 +14,8 @@ int main(int argc, char *argv[])
     LettrixMain window;
     if (!window.started())
         return 0;
+    // Ctrl+C or a shutdown closes the window as the clerk would.
+    TerminationSignals terminationSignals(&window);
     window.show();
     return QApplication::exec();
 }

@@ -1,6 +1,7 @@
 #include "rostrelmain.h"
 
 #include "database/firebirdenv.h"
+#include "environment/terminationsignals.h"
 
 #include <QApplication>
 
@@ -11,6 +12,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Rostrel"));
     RostrelMain window;
+    // Ctrl+C or a shutdown closes the window as the clerk would.
+    TerminationSignals terminationSignals(&window);
     window.show();
     return QApplication::exec();
 }

@@ -1,5 +1,7 @@
 #include "database/dbworker.h"
 
+#include "environment/terminationsignals.h"
+
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlField>
@@ -74,6 +76,9 @@ void DbWorker::open(const ConnectionString &target, const std::shared_ptr<DbOpen
             outcome->ok = db.open();
             if (!outcome->ok)
                 outcome->error = toDbError(db.lastError());
+            // The client library has just taken SIGTERM and SIGINT, failed
+            // attach or not; the program wants them back.
+            TerminationSignals::reclaim();
         }
     }
     outcome->done.release();
