@@ -1,5 +1,7 @@
 #include "database/firebirdenv.h"
 
+#include "environment/environment.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +15,7 @@ namespace {
 
 const QString SystemRoot = QStringLiteral("/usr/lib/x86_64-linux-gnu/firebird/3.0");
 const QString SystemIntlConf = QStringLiteral("/etc/firebird/3.0/fbintl.conf");
+const QString DefaultLockFolder = QStringLiteral("/tmp/firebird");
 
 QString privateRootPath()
 {
@@ -38,7 +41,7 @@ bool populate(const QString &dir)
     // The character-set module resolves its configuration beside its real
     // location; a linked intl/ folder gives "CHARACTER SET ... is not
     // installed", so that folder holds real copies.
-    if (!QDir(dir).mkdir(QStringLiteral("intl")) || !QDir(dir).mkdir(QStringLiteral("lock")))
+    if (!QDir(dir).mkdir(QStringLiteral("intl")))
         return false;
     if (!QFile::copy(system.filePath(QStringLiteral("intl/libfbintl.so")), dir + QStringLiteral("/intl/libfbintl.so"))
         || !QFile::copy(SystemIntlConf, dir + QStringLiteral("/intl/fbintl.conf")))
@@ -90,5 +93,34 @@ void prepareFirebirdEnvironment()
         return;
     }
     qputenv("FIREBIRD", QFile::encodeName(root));
-    qputenv("FIREBIRD_LOCK", QFile::encodeName(root + QStringLiteral("/lock")));
+}
+
+QString firebirdLockFolder()
+{
+    const QString folder = qEnvironmentVariable("FIREBIRD_LOCK");
+    return folder.isEmpty() ? DefaultLockFolder : folder;
+}
+
+bool isEmbeddedDatabaseName(const QString &name)
+{
+    // A server's name ends at the first ":" ("localhost:/x", "host/3051:/x",
+    // "inet://host/x"); a path may hold a colon further on.
+    const int colon = name.indexOf(QLatin1Char(':'));
+    if (colon < 0)
+        return true;
+    const QString before = name.left(colon);
+    return before.startsWith(QLatin1Char('/')) || before.count(QLatin1Char('/')) > 1;
+}
+
+QString lockFolderRefusal(const QString &engineText)
+{
+    QString folder = firebirdLockFolder();
+    while (folder.endsWith(QLatin1Char('/')))
+        folder.chop(1);
+    if (!engineText.contains(QLatin1String("Permission denied")) || !engineText.contains(folder + QLatin1Char('/')))
+        return QString();
+    return QStringLiteral("Нет доступа к папке блокировок Firebird %1. Открывать одну базу данных без сервера "
+                          "могут только пользователи группы firebird: добавьте пользователя %2 в эту группу "
+                          "или подключайтесь к базе через сервер (сервер:путь).")
+        .arg(folder, UserName());
 }
