@@ -74,6 +74,7 @@ void DbWorker::open(const ConnectionString &target, const std::shared_ptr<DbOpen
             db.setDatabaseName(target.Database);
             db.setUserName(target.User);
             db.setPassword(target.Password);
+            keepAttachmentsOnSignals();
             outcome->ok = db.open();
             if (!outcome->ok) {
                 outcome->error = toDbError(db.lastError());

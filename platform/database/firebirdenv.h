@@ -36,3 +36,10 @@ bool isEmbeddedDatabaseName(const QString &name);
 // this user may not use the lock folder, what the clerk should know and do;
 // otherwise empty.
 QString lockFolderRefusal(const QString &engineText);
+
+// Keeps the client library from ending every attachment, from a thread of
+// its own, when the process gets SIGINT or SIGTERM: the programs end on those
+// signals by closing their windows, and an exit racing that shutdown thread
+// crashed. Call with the client library loaded and before the first attach;
+// later calls, and calls without the library, do nothing.
+void keepAttachmentsOnSignals();
