@@ -11,11 +11,13 @@ int main(int argc, char *argv[])
     prepareFirebirdEnvironment();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lettrix"));
+    // Ctrl+C or a shutdown closes the window as the clerk would, also while
+    // it is starting up and connecting.
+    TerminationSignals terminationSignals;
     LettrixMain window;
     if (!window.started())
         return 0;
-    // Ctrl+C or a shutdown closes the window as the clerk would.
-    TerminationSignals terminationSignals(&window);
+    terminationSignals.setMainWindow(&window);
     window.show();
     return QApplication::exec();
 }

@@ -11,9 +11,11 @@ int main(int argc, char *argv[])
     prepareFirebirdEnvironment();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Rostrel"));
+    // Ctrl+C or a shutdown closes the window as the clerk would, also while
+    // it is starting up and connecting.
+    TerminationSignals terminationSignals;
     RostrelMain window;
-    // Ctrl+C or a shutdown closes the window as the clerk would.
-    TerminationSignals terminationSignals(&window);
+    terminationSignals.setMainWindow(&window);
     window.show();
     return QApplication::exec();
 }

@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <iterator>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -42,31 +41,22 @@ void onSignal(int signalNumber)
     errno = savedErrno;
 }
 
-// What the signals did before the live instance took them.
-struct sigaction g_previous[std::size(kSignals)];
-
-void installHandlers(bool savePrevious)
+void setHandlers(void (*handler)(int))
 {
     struct sigaction action = {};
-    action.sa_handler = onSignal;
+    action.sa_handler = handler;
     sigemptyset(&action.sa_mask);
     for (const int s : kSignals)
         sigaddset(&action.sa_mask, s);
     action.sa_flags = SA_RESTART;
-    for (std::size_t i = 0; i < std::size(kSignals); ++i)
-        ::sigaction(kSignals[i], &action, savePrevious ? &g_previous[i] : nullptr);
-}
-
-void restoreHandlers()
-{
-    for (std::size_t i = 0; i < std::size(kSignals); ++i)
-        ::sigaction(kSignals[i], &g_previous[i], nullptr);
+    for (const int s : kSignals)
+        ::sigaction(s, &action, nullptr);
 }
 
 } // namespace
 
-TerminationSignals::TerminationSignals(QWidget *mainWindow)
-    : m_mainWindow(mainWindow)
+TerminationSignals::TerminationSignals(QObject *parent)
+    : QObject(parent)
 {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
@@ -80,23 +70,34 @@ TerminationSignals::TerminationSignals(QWidget *mainWindow)
     connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::onReadable);
     g_pending = false;
     g_writeFd = m_writeFd;
-    installHandlers(true);
+    setHandlers(onSignal);
 }
 
 TerminationSignals::~TerminationSignals()
 {
     if (m_writeFd < 0)
         return;
-    restoreHandlers();
+    // Past its window the program is ending anyway: a signal now ends it at
+    // once, whatever handler the client library had put there before.
+    setHandlers(SIG_DFL);
     g_writeFd = -1;
     ::close(m_writeFd);
     ::close(m_readFd);
 }
 
+void TerminationSignals::setMainWindow(QWidget *mainWindow)
+{
+    m_mainWindow = mainWindow;
+    if (m_closeWhenSet) {
+        m_closeWhenSet = false;
+        QTimer::singleShot(0, this, &TerminationSignals::closeNext);
+    }
+}
+
 void TerminationSignals::reclaim()
 {
     if (g_writeFd.load() >= 0)
-        installHandlers(false);
+        setHandlers(onSignal);
 }
 
 void TerminationSignals::onReadable()
@@ -126,7 +127,12 @@ void TerminationSignals::closeNext()
         QTimer::singleShot(0, this, &TerminationSignals::closeNext);
         return;
     }
-    if (m_mainWindow && !m_mainWindow->close()) {
+    if (!m_mainWindow) {
+        // Still starting up: the window is closed as soon as it is there.
+        m_closeWhenSet = true;
+        return;
+    }
+    if (!m_mainWindow->close()) {
         // Refused, as a clerk may cancel: keep running, and let a later
         // signal ask again rather than kill.
         g_pending = false;

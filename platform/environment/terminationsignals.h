@@ -13,9 +13,13 @@ class QWidget;
 // signal while the first is still being handled ends the process at once, as
 // the signal's default would.
 //
-// Create one in main() once the main window exists, before exec(); it lives
-// until exec() returns and does not own the window. The signal handler only
-// writes into a pipe; everything else runs on the UI thread.
+// Create one in main() right after the application object, before the main
+// window starts connecting, and hand it the window with setMainWindow(); it
+// lives until exec() returns and does not own the window. A signal that
+// comes before the window is set closes it once the event loop runs. The
+// signal handler only writes into a pipe; everything else runs on the UI
+// thread. Once the object is destroyed, both signals take their default
+// action again.
 //
 // The Firebird client library puts handlers of its own on both signals when
 // it first attaches a database; they cut every attachment and keep the
@@ -26,10 +30,12 @@ class TerminationSignals : public QObject
     Q_OBJECT
 
 public:
-    explicit TerminationSignals(QWidget *mainWindow);
+    explicit TerminationSignals(QObject *parent = nullptr);
     ~TerminationSignals() override;
     TerminationSignals(const TerminationSignals &) = delete;
     TerminationSignals &operator=(const TerminationSignals &) = delete;
+
+    void setMainWindow(QWidget *mainWindow);
 
     // Safe from any thread.
     static void reclaim();
@@ -47,4 +53,5 @@ private:
     int m_readFd = -1;
     int m_writeFd = -1;
     int m_modalsClosed = 0;
+    bool m_closeWhenSet = false;
 };

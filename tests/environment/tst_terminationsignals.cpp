@@ -52,7 +52,8 @@ private Q_SLOTS:
         QFETCH(int, signalNumber);
         MainWindow window;
         window.show();
-        TerminationSignals watcher(&window);
+        TerminationSignals watcher;
+        watcher.setMainWindow(&window);
         QList<int> received;
         connect(&watcher, &TerminationSignals::received, this, [&](int s) { received << s; });
 
@@ -72,7 +73,8 @@ private Q_SLOTS:
         MainWindow window;
         window.refuse = true;
         window.show();
-        TerminationSignals watcher(&window);
+        TerminationSignals watcher;
+        watcher.setMainWindow(&window);
         ::raise(SIGTERM);
         QTRY_COMPARE(window.closeRequests, 1);
         QVERIFY(window.isVisible());
@@ -89,7 +91,8 @@ private Q_SLOTS:
     {
         MainWindow window;
         window.show();
-        TerminationSignals watcher(&window);
+        TerminationSignals watcher;
+        watcher.setMainWindow(&window);
         // What the database client library does on its first attach.
         ::signal(SIGTERM, foreignHandler);
         ::signal(SIGINT, foreignHandler);
@@ -99,17 +102,28 @@ private Q_SLOTS:
         QCOMPARE(g_foreignCalls, 0);
     }
 
-    void handlersGoWithTheObject()
+    void signalBeforeTheWindowClosesItOnceSet()
+    {
+        TerminationSignals watcher;
+        ::raise(SIGTERM);
+        QTest::qWait(50);
+        MainWindow window;
+        window.show();
+        QCOMPARE(window.closeRequests, 0);
+        watcher.setMainWindow(&window);
+        QTRY_COMPARE(window.closeRequests, 1);
+    }
+
+    void defaultActionsComeBackWithTheObjectGone()
     {
         ::signal(SIGINT, foreignHandler);
         {
-            MainWindow window;
-            TerminationSignals watcher(&window);
+            TerminationSignals watcher;
         }
         TerminationSignals::reclaim();
         struct sigaction current = {};
         ::sigaction(SIGINT, nullptr, &current);
-        QVERIFY(current.sa_handler == foreignHandler);
+        QVERIFY(current.sa_handler == SIG_DFL);
     }
 };
 
