@@ -106,9 +106,13 @@ private:
     // says what went wrong, empty when it ended cleanly with exit code 0.
     static QString endWith(QProcess &lettrix, int signalNumber)
     {
+        const qint64 pid = lettrix.processId();
+        if (pid <= 0)
+            return QStringLiteral("not running when the signal was due\n")
+                   + QString::fromLocal8Bit(lettrix.readAllStandardError());
         QElapsedTimer clock;
         clock.start();
-        ::kill(pid_t(lettrix.processId()), signalNumber);
+        ::kill(pid_t(pid), signalNumber);
         const bool ended = lettrix.waitForFinished(10000);
         const qint64 took = clock.elapsed();
         const QString errors = QString::fromLocal8Bit(lettrix.readAllStandardError());
