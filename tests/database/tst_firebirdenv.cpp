@@ -2,10 +2,14 @@
 // and the shell scripts (scripts/fbenv.sh), and the lock folder shared by
 // every user of the machine.
 
+#include "database/command.h"
 #include "database/connection.h"
+#include "database/dbexception.h"
 #include "database/firebirdenv.h"
 
 #include <QtTest>
+
+#include <csignal>
 
 #include <unistd.h>
 
@@ -14,6 +18,8 @@ namespace {
 const char ChildMode[] = "COURTMAIL_FBENV_CHILD";
 // Child mode of the lock folder test: open this database and print the error.
 const char AttachMode[] = "COURTMAIL_FBENV_ATTACH";
+// Child mode of the signal test: stay attached through a SIGTERM.
+const char SignalMode[] = "COURTMAIL_FBENV_SIGNAL";
 const QString SystemRoot = QStringLiteral("/usr/lib/x86_64-linux-gnu/firebird/3.0");
 
 QString fbenvScript()
@@ -91,6 +97,7 @@ private slots:
     void lockFolderRefusal_data();
     void lockFolderRefusal();
     void outsiderOfGroupFirebirdIsToldWhy();
+    void attachmentSurvivesTheClientsSignalHandler();
 };
 
 void TestFirebirdEnv::initTestCase()
@@ -305,8 +312,49 @@ void TestFirebirdEnv::outsiderOfGroupFirebirdIsToldWhy()
              qPrintable(text + QString::fromLocal8Bit(child.readAllStandardError())));
 }
 
+void TestFirebirdEnv::attachmentSurvivesTheClientsSignalHandler()
+{
+    // The client library's own handler, in place after an attach, would end
+    // every attachment on SIGTERM; the programs' orderly end needs them.
+    QTemporaryDir work;
+    const QString db = work.filePath(QStringLiteral("court.fdb"));
+    QVERIFY2(QFile::copy(qEnvironmentVariable("COURTMAIL_BUILD_DIR") + QStringLiteral("/testdata/template.fdb"), db),
+             "no template database (ctest fixture templatedb)");
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(SignalMode), db);
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), QStringList());
+    QVERIFY(child.waitForFinished(60000));
+    const QString output = QString::fromUtf8(child.readAll());
+    QVERIFY2(child.exitCode() == 0 && output.contains(QStringLiteral("still attached")), qPrintable(output));
+}
+
 int main(int argc, char *argv[])
 {
+    if (qEnvironmentVariableIsSet(SignalMode)) {
+        prepareFirebirdEnvironment();
+        QCoreApplication app(argc, argv);
+        // Ignored here, so that the client's handler has nothing to pass it on to.
+        ::signal(SIGTERM, SIG_IGN);
+        Connection connection;
+        connection.Open(QStringLiteral("DRIVER=Firebird/InterBase(r) driver; DBNAME=%1; UID=SYSDBA; PWD=masterkey")
+                            .arg(qEnvironmentVariable(SignalMode)));
+        ::raise(SIGTERM);
+        QThread::msleep(500);
+        Command command;
+        command.ActiveConnection = &connection;
+        command.CommandText = QStringLiteral("select count(*) from rdb$database");
+        try {
+            command.Execute();
+            std::printf("still attached\n");
+        } catch (const DbException &e) {
+            std::printf("%s\n", e.what());
+        }
+        return 0;
+    }
+
     // Child mode for the lock folder test: open and report the error.
     if (qEnvironmentVariableIsSet(AttachMode)) {
         prepareFirebirdEnvironment();
