@@ -1,12 +1,15 @@
 # Source this file (". scripts/fbenv.sh") before running isql-fb, gbak or one of
 # our programs from a shell script. It points Firebird at the same private root
 # that prepareFirebirdEnvironment() builds for the programs, so that scripts and
-# programs share one engine configuration and one lock folder.
+# programs share one engine configuration.
 #
 # Why a private root: the packaged configuration runs the embedded engine as
-# SuperServer, which lets only one process at a time open a database file, and
-# keeps its locks in /tmp/firebird, which the first user to come along owns.
+# SuperServer, which lets only one process at a time open a database file.
 # The clerks' programs must open the same file side by side.
+#
+# The lock folder stays the engine's usual one, /tmp/firebird (or
+# $FIREBIRD_LOCK), for every user: processes on one file must share one lock
+# manager. The engine keeps its lock files there for group firebird only.
 #
 # The root is built in a scratch folder and renamed into place in one step, so
 # two processes starting at once both end up with a complete root.
@@ -30,7 +33,7 @@ courtmail_prepare_firebird() {
         # The character-set module looks for its configuration beside itself
         # after resolving links; a linked intl/ folder fails with
         # "CHARACTER SET ... is not installed", so it gets real copies.
-        mkdir "$_cm_tmp/intl" "$_cm_tmp/lock"
+        mkdir "$_cm_tmp/intl"
         cp "$_cm_system/intl/libfbintl.so" "$_cm_tmp/intl/" &&
             cp /etc/firebird/3.0/fbintl.conf "$_cm_tmp/intl/" &&
             cp "$_cm_system/firebird.conf" "$_cm_tmp/firebird.conf" &&
@@ -43,7 +46,6 @@ courtmail_prepare_firebird() {
         unset _cm_tmp _cm_entry
     fi
     export FIREBIRD="$_cm_root"
-    export FIREBIRD_LOCK="$_cm_root/lock"
     unset _cm_system _cm_root
 }
 

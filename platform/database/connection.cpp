@@ -5,6 +5,9 @@
 #include "database/dbworker.h"
 
 #include <QAtomicInteger>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QPointer>
 #include <QSqlDatabase>
 #include <QThread>
 
@@ -20,6 +23,36 @@ QString nextConnectionName()
 DbError timeoutError(int seconds)
 {
     return {QStringLiteral("Истекло время ожидания подключения к базе данных (%1 с).").arg(seconds), 0};
+}
+
+// Threads of attempts left to finish on their own. The client library
+// unloads the engine as the process exits, under any thread still attaching
+// or detaching, so the application object waits for them as it goes; the
+// engine's connect time-out (10 s in the suite's configuration) bounds them.
+QList<QPointer<QThread>> &abandonedThreads()
+{
+    static QList<QPointer<QThread>> threads;
+    return threads;
+}
+
+void waitForAbandonedThreads()
+{
+    for (const QPointer<QThread> &thread : std::as_const(abandonedThreads())) {
+        if (thread)
+            thread->wait(QDeadlineTimer(15000));
+    }
+}
+
+void keepUntilTheEnd(QThread *thread)
+{
+    static bool registered = false;
+    if (!registered) {
+        qAddPostRoutine(waitForAbandonedThreads);
+        registered = true;
+    }
+    QList<QPointer<QThread>> &threads = abandonedThreads();
+    threads.removeAll(nullptr);
+    threads.append(thread);
 }
 
 DbError notOpenError()
@@ -118,10 +151,8 @@ void Connection::onTimeout()
         finishAttempt(false, timeoutError(ConnectionTimeout), false);
 }
 
-void Connection::finishAttempt(bool ok, const DbError &error, bool workerIdle)
+void Connection::finishAttempt(bool ok, DbError error, bool workerIdle)
 {
-    // error may live in the outcome released just below.
-    const DbError reported = error;
     m_timeout.stop();
     m_outcome.reset();
     if (ok) {
@@ -133,7 +164,7 @@ void Connection::finishAttempt(bool ok, const DbError &error, bool workerIdle)
     // could hold the caller for the engine's own connect time-out.
     releaseWorker(workerIdle);
     m_state = adStateClosed;
-    emit ConnectComplete(&reported, adStatusErrorsOccurred, this);
+    emit ConnectComplete(&error, adStatusErrorsOccurred, this);
 }
 
 void Connection::Close()
@@ -159,6 +190,7 @@ void Connection::releaseWorker(bool waitForThread)
         // Connected before the shutdown is queued, so the thread cannot end
         // unnoticed in between.
         connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+        keepUntilTheEnd(thread);
     }
     // Queued behind an attach still in progress, so it runs once that ends.
     QMetaObject::invokeMethod(worker, [worker] { worker->shutdown(); }, Qt::QueuedConnection);

@@ -103,7 +103,8 @@ private:
 
     void onOpenFinished(quint64 attempt);
     void onTimeout();
-    void finishAttempt(bool ok, const DbError &error, bool workerIdle);
+    // Takes the error by value: it may live in the outcome this releases.
+    void finishAttempt(bool ok, DbError error, bool workerIdle);
     void releaseWorker(bool waitForThread);
 
     std::atomic<int> m_state{adStateClosed};

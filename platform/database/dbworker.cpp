@@ -1,6 +1,8 @@
 #include "database/dbworker.h"
 
 #include "database/fbclient.h"
+#include "database/firebirdenv.h"
+#include "environment/terminationsignals.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -97,9 +99,19 @@ void DbWorker::open(const ConnectionString &target, const std::shared_ptr<DbOpen
             db.setDatabaseName(target.Database);
             db.setUserName(target.User);
             db.setPassword(target.Password);
+            keepAttachmentsOnSignals();
             outcome->ok = db.open();
-            if (!outcome->ok)
+            if (!outcome->ok) {
                 outcome->error = toDbError(db.lastError());
+                const QString refusal = isEmbeddedDatabaseName(target.Database)
+                                            ? lockFolderRefusal(outcome->error.Description)
+                                            : QString();
+                if (!refusal.isEmpty())
+                    outcome->error.Description = refusal + QStringLiteral("\r\n") + outcome->error.Description;
+            }
+            // The client library has just taken SIGTERM and SIGINT, failed
+            // attach or not; the program wants them back.
+            TerminationSignals::reclaim();
         }
     }
     outcome->done.release();

@@ -1,5 +1,7 @@
 #include "database/firebirdenv.h"
 
+#include "environment/environment.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,11 +10,16 @@
 #include <QtGlobal>
 
 #include <cstdio>
+#include <cstdint>
+#include <mutex>
+
+#include <dlfcn.h>
 
 namespace {
 
 const QString SystemRoot = QStringLiteral("/usr/lib/x86_64-linux-gnu/firebird/3.0");
 const QString SystemIntlConf = QStringLiteral("/etc/firebird/3.0/fbintl.conf");
+const QString DefaultLockFolder = QStringLiteral("/tmp/firebird");
 
 QString privateRootPath()
 {
@@ -38,7 +45,7 @@ bool populate(const QString &dir)
     // The character-set module resolves its configuration beside its real
     // location; a linked intl/ folder gives "CHARACTER SET ... is not
     // installed", so that folder holds real copies.
-    if (!QDir(dir).mkdir(QStringLiteral("intl")) || !QDir(dir).mkdir(QStringLiteral("lock")))
+    if (!QDir(dir).mkdir(QStringLiteral("intl")))
         return false;
     if (!QFile::copy(system.filePath(QStringLiteral("intl/libfbintl.so")), dir + QStringLiteral("/intl/libfbintl.so"))
         || !QFile::copy(SystemIntlConf, dir + QStringLiteral("/intl/fbintl.conf")))
@@ -78,7 +85,38 @@ bool ensureRoot(const QString &root)
     return QFileInfo::exists(root + QStringLiteral("/firebird.conf"));
 }
 
+// From the client library's C interface (ibase.h, not installed with it).
+using IscStatus = std::intptr_t;
+using ShutdownCallback = int (*)(int reason, int mask, void *arg);
+using ShutdownCallbackRegistration = IscStatus (*)(IscStatus *status, ShutdownCallback callback, int mask, void *arg);
+constexpr int ShutConfirmation = 1; // fb_shut_confirmation
+constexpr int ShutdownReasonSignal = -5; // fb_shutrsn_signal
+constexpr int StatusLength = 20; // ISC_STATUS_LENGTH
+
+// Asked before the library shuts down; anything but 0 cancels.
+int refuseShutdownOnSignal(int reason, int, void *)
+{
+    return reason == ShutdownReasonSignal ? 1 : 0;
+}
+
 } // namespace
+
+void keepAttachmentsOnSignals()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        // Only if Qt's driver has already loaded it.
+        void *client = ::dlopen("libfbclient.so.2", RTLD_NOW | RTLD_NOLOAD);
+        if (!client)
+            return;
+        const auto registration =
+            reinterpret_cast<ShutdownCallbackRegistration>(::dlsym(client, "fb_shutdown_callback"));
+        IscStatus status[StatusLength] = {};
+        if (registration && registration(status, refuseShutdownOnSignal, ShutConfirmation, nullptr) != 0)
+            qWarning("The Firebird client refused the shutdown callback (code %ld)", long(status[1]));
+        ::dlclose(client);
+    });
+}
 
 void prepareFirebirdEnvironment()
 {
@@ -90,5 +128,34 @@ void prepareFirebirdEnvironment()
         return;
     }
     qputenv("FIREBIRD", QFile::encodeName(root));
-    qputenv("FIREBIRD_LOCK", QFile::encodeName(root + QStringLiteral("/lock")));
+}
+
+QString firebirdLockFolder()
+{
+    const QString folder = qEnvironmentVariable("FIREBIRD_LOCK");
+    return folder.isEmpty() ? DefaultLockFolder : folder;
+}
+
+bool isEmbeddedDatabaseName(const QString &name)
+{
+    // A server's name ends at the first ":" ("localhost:/x", "host/3051:/x",
+    // "inet://host/x"); a path may hold a colon further on.
+    const int colon = name.indexOf(QLatin1Char(':'));
+    if (colon < 0)
+        return true;
+    const QString before = name.left(colon);
+    return before.startsWith(QLatin1Char('/')) || before.count(QLatin1Char('/')) > 1;
+}
+
+QString lockFolderRefusal(const QString &engineText)
+{
+    QString folder = firebirdLockFolder();
+    while (folder.endsWith(QLatin1Char('/')))
+        folder.chop(1);
+    if (!engineText.contains(QLatin1String("Permission denied")) || !engineText.contains(folder + QLatin1Char('/')))
+        return QString();
+    return QStringLiteral("Нет доступа к папке блокировок Firebird %1. Открывать одну базу данных без сервера "
+                          "могут только пользователи группы firebird: добавьте пользователя %2 в эту группу "
+                          "или подключайтесь к базе через сервер (сервер:путь).")
+        .arg(folder, UserName());
 }

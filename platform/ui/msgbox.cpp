@@ -2,6 +2,9 @@
 #include "ui/msgboxrecorder.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMessageBox>
 
 namespace {
@@ -24,6 +27,23 @@ QString plainLines(QString text)
     return text;
 }
 
+// The box of a program that a test runs in a process of its own: written to
+// the file the test reads, and answered without anyone there to click.
+int logAndAnswer(const QString &logFile, const QString &prompt, int buttons, const QString &title)
+{
+    const int answer = (buttons & vbButtonSetMask) == vbYesNo ? vbNo : vbOK;
+    const QJsonObject line{{QStringLiteral("title"), title},
+                           {QStringLiteral("prompt"), prompt},
+                           {QStringLiteral("buttons"), buttons},
+                           {QStringLiteral("answer"), answer}};
+    QFile file(logFile);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Append))
+        file.write(QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n');
+    else
+        qWarning("MsgBox: cannot append to %s", qPrintable(logFile));
+    return answer;
+}
+
 } // namespace
 
 QString DefaultMsgBoxTitle()
@@ -38,6 +58,9 @@ int MsgBox(const QString &Prompt, int Buttons, const QString &Title)
 
     if (MsgBoxRecorder *recorder = MsgBoxRecorder::active())
         return recorder->answer(MsgBoxCall{Prompt, Buttons, title});
+    const QString logFile = qEnvironmentVariable(MsgBoxLogVariable);
+    if (!logFile.isEmpty())
+        return logAndAnswer(logFile, Prompt, Buttons, title);
 
     QMessageBox box(iconFor(Buttons), title, plainLines(Prompt),
                     yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok,

@@ -35,6 +35,16 @@ QString DefaultMsgBoxTitle();
 // pressed. CR LF, CR and LF in the prompt break the line; the prompt is plain
 // text, never markup. An empty Title shows DefaultMsgBoxTitle(). Enter
 // answers Yes, or No with vbDefaultButton2; closing a Yes/No box without
-// choosing answers vbNo. While a MsgBoxRecorder exists, nothing is shown and
-// the recorder answers.
+// choosing answers vbNo. While a MsgBoxRecorder exists,
+// nothing is shown and the recorder answers.
+//
+// Tests that start a real program in a process of their own name a file in
+// the environment variable COURTMAIL_MSGBOX_LOG. The program then shows no
+// box; each call appends one line to that file, a JSON object
+// {"title": ..., "prompt": ..., "buttons": ..., "answer": ...}, and is
+// answered as a clerk closing the box would: vbOK, or vbNo for a Yes/No box.
+// A recorder in the same process still comes first.
 int MsgBox(const QString &Prompt, int Buttons = vbOKOnly, const QString &Title = QString());
+
+// The environment variable named above.
+constexpr char MsgBoxLogVariable[] = "COURTMAIL_MSGBOX_LOG";

@@ -197,21 +197,25 @@ void TestConnection::failedOpenReportsErrorStatus()
     Connection connection;
     OutcomeRecorder recorder(&connection);
     connection.ConnectionTimeout = 10;
-    connection.Open(connectionString, QString(), QString(), Connection::adAsyncConnect);
-    QVERIFY(recorder.outcomes.isEmpty());
-    QTRY_COMPARE_WITH_TIMEOUT(recorder.outcomes.size(), 1, 15000);
-    const Outcome outcome = recorder.outcomes.first();
-    QVERIFY(outcome.hasError);
-    QCOMPARE(outcome.status, int(Connection::adStatusErrorsOccurred));
-    QVERIFY2(outcome.description.contains(expectedText), qPrintable(outcome.description));
-    QCOMPARE(outcome.nativeError, expectedCode);
-    QVERIFY(outcome.onUiThread);
-    QCOMPARE(outcome.stateInHandler, int(Connection::adStateClosed));
-    QCOMPARE(connection.State(), int(Connection::adStateClosed));
+    // As a clerk retrying: each failure on the same object reports in full.
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        connection.Open(connectionString, QString(), QString(), Connection::adAsyncConnect);
+        QCOMPARE(recorder.outcomes.size(), attempt - 1);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.outcomes.size(), attempt, 15000);
+        const Outcome outcome = recorder.outcomes.last();
+        QVERIFY(outcome.hasError);
+        QCOMPARE(outcome.status, int(Connection::adStatusErrorsOccurred));
+        QVERIFY2(outcome.description.contains(expectedText), qPrintable(outcome.description));
+        QCOMPARE(outcome.description, recorder.outcomes.first().description);
+        QCOMPARE(outcome.nativeError, expectedCode);
+        QVERIFY(outcome.onUiThread);
+        QCOMPARE(outcome.stateInHandler, int(Connection::adStateClosed));
+        QCOMPARE(connection.State(), int(Connection::adStateClosed));
+    }
 
     // Nothing more arrives, and statements are refused with a readable error.
     QTest::qWait(200);
-    QCOMPARE(recorder.outcomes.size(), 1);
+    QCOMPARE(recorder.outcomes.size(), 3);
     Command command;
     command.ActiveConnection = &connection;
     command.CommandText = QStringLiteral("select 1 from rdb$database");

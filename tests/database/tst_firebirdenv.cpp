@@ -1,13 +1,25 @@
 // The private Firebird root shared by the programs (prepareFirebirdEnvironment)
-// and the shell scripts (scripts/fbenv.sh).
+// and the shell scripts (scripts/fbenv.sh), and the lock folder shared by
+// every user of the machine.
 
+#include "database/command.h"
+#include "database/connection.h"
+#include "database/dbexception.h"
 #include "database/firebirdenv.h"
 
 #include <QtTest>
 
+#include <csignal>
+
+#include <unistd.h>
+
 namespace {
 
 const char ChildMode[] = "COURTMAIL_FBENV_CHILD";
+// Child mode of the lock folder test: open this database and print the error.
+const char AttachMode[] = "COURTMAIL_FBENV_ATTACH";
+// Child mode of the signal test: stay attached through a SIGTERM.
+const char SignalMode[] = "COURTMAIL_FBENV_SIGNAL";
 const QString SystemRoot = QStringLiteral("/usr/lib/x86_64-linux-gnu/firebird/3.0");
 
 QString fbenvScript()
@@ -80,6 +92,12 @@ private slots:
     void leavesAGivenRootAlone();
     void shellScriptBuildsTheSameRoot();
     void concurrentStartsShareOneCompleteRoot();
+    void embeddedNames_data();
+    void embeddedNames();
+    void lockFolderRefusal_data();
+    void lockFolderRefusal();
+    void outsiderOfGroupFirebirdIsToldWhy();
+    void attachmentSurvivesTheClientsSignalHandler();
 };
 
 void TestFirebirdEnv::initTestCase()
@@ -100,8 +118,9 @@ void TestFirebirdEnv::buildsRootWithOwnConfiguration()
         lock = qEnvironmentVariable("FIREBIRD_LOCK");
     });
     QCOMPARE(firebird, root);
-    QCOMPARE(lock, root + QStringLiteral("/lock"));
-    QVERIFY(QFileInfo(lock).isDir());
+    // One lock folder for every user: the engine's own.
+    QVERIFY(lock.isNull());
+    QCOMPARE(firebirdLockFolder(), QStringLiteral("/tmp/firebird"));
 
     // Linked: the engine's own files, so an upgrade of the package applies.
     for (const char *name : {"plugins", "lib", "firebird.msg", "databases.conf", "plugins.conf"}) {
@@ -145,12 +164,12 @@ void TestFirebirdEnv::shellScriptBuildsTheSameRoot()
     QProcess shell;
     shell.setProcessEnvironment(childEnvironment(fromShell.path()));
     shell.start(QStringLiteral("bash"), {QStringLiteral("-c"),
-                                         QStringLiteral(". \"$1\" && echo \"$FIREBIRD|$FIREBIRD_LOCK\""),
+                                         QStringLiteral(". \"$1\" && echo \"$FIREBIRD|${FIREBIRD_LOCK-unset}\""),
                                          QStringLiteral("fbenv"), fbenvScript()});
     QVERIFY(shell.waitForFinished(30000));
     QCOMPARE(shell.exitCode(), 0);
     const QString root = fromShell.path() + QStringLiteral("/courtmail/firebird3");
-    QCOMPARE(QString::fromUtf8(shell.readAllStandardOutput()).trimmed(), root + QLatin1Char('|') + root + QStringLiteral("/lock"));
+    QCOMPARE(QString::fromUtf8(shell.readAllStandardOutput()).trimmed(), root + QStringLiteral("|unset"));
 
     withCache(fromProgram.path(), [] { prepareFirebirdEnvironment(); });
     QCOMPARE(describe(root), describe(fromProgram.path() + QStringLiteral("/courtmail/firebird3")));
@@ -187,14 +206,169 @@ void TestFirebirdEnv::concurrentStartsShareOneCompleteRoot()
     QCOMPARE(QDir(cache.path() + QStringLiteral("/courtmail")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList{QStringLiteral("firebird3")});
     QVERIFY(QFileInfo(root + QStringLiteral("/intl/libfbintl.so")).isFile());
-    QVERIFY(QFileInfo(root + QStringLiteral("/lock")).isDir());
     QTemporaryDir reference;
     withCache(reference.path(), [] { prepareFirebirdEnvironment(); });
     QCOMPARE(describe(root), describe(reference.path() + QStringLiteral("/courtmail/firebird3")));
 }
 
+void TestFirebirdEnv::embeddedNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("embedded");
+    QTest::newRow("absolute path") << "/var/lib/court.fdb" << true;
+    QTest::newRow("relative path") << "court.fdb" << true;
+    QTest::newRow("colon inside a path") << "/srv/mail:2025/court.fdb" << true;
+    QTest::newRow("colon deep in a relative path") << "mail/2025/a:b.fdb" << true;
+    QTest::newRow("host and path") << "localhost:/var/lib/court.fdb" << false;
+    QTest::newRow("host, port and path") << "10.0.0.5/3051:/var/lib/court.fdb" << false;
+    QTest::newRow("host and alias") << "office:court" << false;
+    QTest::newRow("inet URL") << "inet://office//var/lib/court.fdb" << false;
+}
+
+void TestFirebirdEnv::embeddedNames()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, embedded);
+    QCOMPARE(isEmbeddedDatabaseName(name), embedded);
+}
+
+void TestFirebirdEnv::lockFolderRefusal_data()
+{
+    QTest::addColumn<QString>("lockFolder");
+    QTest::addColumn<QString>("engineText");
+    QTest::addColumn<bool>("refused");
+    const QString denied = QStringLiteral("operating system directive access failed -Permission denied -%1 (SQLCODE -902)");
+    QTest::newRow("the folder") << "" << denied.arg("/tmp/firebird/") << true;
+    QTest::newRow("a lock file in it") << "" << denied.arg("/tmp/firebird/fb_init") << true;
+    QTest::newRow("a folder of FIREBIRD_LOCK") << "/run/fb/" << denied.arg("/run/fb/fb_lock_1") << true;
+    QTest::newRow("the database file") << ""
+        << "I/O error during \"open\" operation for file \"/srv/court.fdb\" - Permission denied" << false;
+}
+
+void TestFirebirdEnv::lockFolderRefusal()
+{
+    QFETCH(QString, lockFolder);
+    QFETCH(QString, engineText);
+    QFETCH(bool, refused);
+    const QByteArray old = qgetenv("FIREBIRD_LOCK");
+    const QByteArray oldUser = qgetenv("USERNAME");
+    qputenv("USERNAME", "clerk2");
+    if (lockFolder.isEmpty())
+        qunsetenv("FIREBIRD_LOCK");
+    else
+        qputenv("FIREBIRD_LOCK", lockFolder.toUtf8());
+    const QString message = ::lockFolderRefusal(engineText);
+    qputenv("FIREBIRD_LOCK", old);
+    qputenv("USERNAME", oldUser);
+    if (!refused) {
+        QCOMPARE(message, QString());
+        return;
+    }
+    const QString folder = lockFolder.isEmpty() ? QStringLiteral("/tmp/firebird") : QStringLiteral("/run/fb");
+    QCOMPARE(message, QStringLiteral("Нет доступа к папке блокировок Firebird %1. Открывать одну базу данных без "
+                                     "сервера могут только пользователи группы firebird: добавьте пользователя "
+                                     "clerk2 в эту группу или подключайтесь к базе через сервер (сервер:путь).")
+                          .arg(folder));
+}
+
+void TestFirebirdEnv::outsiderOfGroupFirebirdIsToldWhy()
+{
+    // A throwaway account outside group firebird opens a database without a
+    // server, through the real engine and the connection layer (child mode).
+    if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("useradd")).isEmpty())
+        QSKIP("needs root and useradd");
+    const QString self = QCoreApplication::applicationFilePath();
+    for (QFileInfo f(QFileInfo(self).path()); f.filePath() != QStringLiteral("/"); f = QFileInfo(f.path())) {
+        if (!(f.permissions() & QFileDevice::ExeOther))
+            QSKIP(qPrintable(f.filePath() + QStringLiteral(" is closed to other users")));
+    }
+    QTemporaryDir work;
+    QVERIFY(QFile::setPermissions(work.path(), QFileDevice::Permissions(0x7777)));
+    // A lock folder set up as the server package sets up /tmp/firebird.
+    const QString lock = work.filePath(QStringLiteral("firebird"));
+    QVERIFY(QDir().mkdir(lock));
+    QCOMPARE(QProcess::execute(QStringLiteral("chown"), {QStringLiteral("firebird:firebird"), lock}), 0);
+    QCOMPARE(QProcess::execute(QStringLiteral("chmod"), {QStringLiteral("0770"), lock}), 0);
+
+    const QString user = QStringLiteral("cmfb%1").arg(QCoreApplication::applicationPid());
+    QCOMPARE(QProcess::execute(QStringLiteral("useradd"), {QStringLiteral("-M"), QStringLiteral("-s"),
+                                                            QStringLiteral("/usr/sbin/nologin"), user}), 0);
+    const auto removeUser = qScopeGuard([&] { QProcess::execute(QStringLiteral("userdel"), {user}); });
+
+    QProcess child;
+    QProcessEnvironment env = childEnvironment(work.path());
+    env.insert(QStringLiteral("FIREBIRD_LOCK"), lock);
+    env.insert(QStringLiteral("HOME"), work.path());
+    env.insert(QStringLiteral("USER"), user);
+    env.remove(QStringLiteral("USERNAME"));
+    env.insert(QString::fromLatin1(AttachMode), work.filePath(QStringLiteral("court.fdb")));
+    child.setProcessEnvironment(env);
+    child.start(QStringLiteral("runuser"), {QStringLiteral("-u"), user, QStringLiteral("--"), self});
+    QVERIFY(child.waitForFinished(60000));
+    const QString text = QString::fromUtf8(child.readAllStandardOutput());
+    QVERIFY2(text.startsWith(QStringLiteral("Нет доступа к папке блокировок Firebird %1. ").arg(lock))
+                 && text.contains(QStringLiteral("пользователя %1 в эту группу").arg(user))
+                 && text.contains(QStringLiteral("Permission denied")),
+             qPrintable(text + QString::fromLocal8Bit(child.readAllStandardError())));
+}
+
+void TestFirebirdEnv::attachmentSurvivesTheClientsSignalHandler()
+{
+    // The client library's own handler, in place after an attach, would end
+    // every attachment on SIGTERM; the programs' orderly end needs them.
+    QTemporaryDir work;
+    const QString db = work.filePath(QStringLiteral("court.fdb"));
+    QVERIFY2(QFile::copy(qEnvironmentVariable("COURTMAIL_BUILD_DIR") + QStringLiteral("/testdata/template.fdb"), db),
+             "no template database (ctest fixture templatedb)");
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(SignalMode), db);
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), QStringList());
+    QVERIFY(child.waitForFinished(60000));
+    const QString output = QString::fromUtf8(child.readAll());
+    QVERIFY2(child.exitCode() == 0 && output.contains(QStringLiteral("still attached")), qPrintable(output));
+}
+
 int main(int argc, char *argv[])
 {
+    if (qEnvironmentVariableIsSet(SignalMode)) {
+        prepareFirebirdEnvironment();
+        QCoreApplication app(argc, argv);
+        // Ignored here, so that the client's handler has nothing to pass it on to.
+        ::signal(SIGTERM, SIG_IGN);
+        Connection connection;
+        connection.Open(QStringLiteral("DRIVER=Firebird/InterBase(r) driver; DBNAME=%1; UID=SYSDBA; PWD=masterkey")
+                            .arg(qEnvironmentVariable(SignalMode)));
+        ::raise(SIGTERM);
+        QThread::msleep(500);
+        Command command;
+        command.ActiveConnection = &connection;
+        command.CommandText = QStringLiteral("select count(*) from rdb$database");
+        try {
+            command.Execute();
+            std::printf("still attached\n");
+        } catch (const DbException &e) {
+            std::printf("%s\n", e.what());
+        }
+        return 0;
+    }
+
+    // Child mode for the lock folder test: open and report the error.
+    if (qEnvironmentVariableIsSet(AttachMode)) {
+        prepareFirebirdEnvironment();
+        QCoreApplication app(argc, argv);
+        Connection connection;
+        QObject::connect(&connection, &Connection::ConnectComplete,
+                         [](const DbError *error, int, Connection *) {
+                             std::printf("%s\n", error ? error->Description.toUtf8().constData() : "connected");
+                         });
+        connection.Open(QStringLiteral("DRIVER=Firebird/InterBase(r) driver; DBNAME=%1; UID=SYSDBA; PWD=masterkey")
+                            .arg(qEnvironmentVariable(AttachMode)));
+        return 0;
+    }
+
     // Child mode for the race test: prepare and report, nothing else.
     if (qEnvironmentVariableIsSet(ChildMode)) {
         prepareFirebirdEnvironment();

@@ -5,8 +5,12 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPushButton>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -28,6 +32,7 @@ private slots:
     void nestedRecordersRecordInTheNewest();
     void recorderDestroyedOutOfOrder();
     void handlerMayOpenAnotherBox();
+    void logFileRecordsAndAnswersLikeClosing();
 
     void realBox_data();
     void realBox();
@@ -165,6 +170,42 @@ void TestMsgBox::handlerMayOpenAnotherBox()
     QCOMPARE(recorder.calls().at(0).prompt, QString("outer"));
     QCOMPARE(recorder.calls().at(1).prompt, QString("inner"));
     QCOMPARE(recorder.calls().at(1).title, QString("Ошибка"));
+}
+
+void TestMsgBox::logFileRecordsAndAnswersLikeClosing()
+{
+    QTemporaryDir dir;
+    const QString log = dir.filePath("boxes.log");
+    qputenv(MsgBoxLogVariable, QFile::encodeName(log));
+    const int yesNo = MsgBox("Перейти на страницу его загрузки?", vbYesNo + vbInformation, "Внимание!");
+    const int ok = MsgBox("В процессе подключения произошла ошибка.\r\n\"x\" <b>\r\nПодключение не выполнено.",
+                          vbCritical, "Ошибка");
+    const int untitled = MsgBox("Подключение было отменено.");
+    {
+        // A recorder in the process still comes first.
+        MsgBoxRecorder recorder;
+        MsgBox("recorded");
+        QCOMPARE(recorder.count(), 1);
+    }
+    qunsetenv(MsgBoxLogVariable);
+    QCOMPARE(yesNo, vbNo);
+    QCOMPARE(ok, vbOK);
+    QCOMPARE(untitled, vbOK);
+
+    QFile file(log);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QCOMPARE(lines.size(), 4); // three lines, each ended by a line break
+    QVERIFY(lines.last().isEmpty());
+    const QJsonObject first = QJsonDocument::fromJson(lines.at(0)).object();
+    QCOMPARE(first.value("title").toString(), QString("Внимание!"));
+    QCOMPARE(first.value("buttons").toInt(), vbYesNo + vbInformation);
+    QCOMPARE(first.value("answer").toInt(), vbNo);
+    const QJsonObject second = QJsonDocument::fromJson(lines.at(1)).object();
+    QCOMPARE(second.value("prompt").toString(),
+             QString("В процессе подключения произошла ошибка.\r\n\"x\" <b>\r\nПодключение не выполнено."));
+    QCOMPARE(second.value("answer").toInt(), vbOK);
+    QCOMPARE(QJsonDocument::fromJson(lines.at(2)).object().value("title").toString(), QString("Lettrix"));
 }
 
 int TestMsgBox::showAndAct(const QString &prompt, int buttons, const QString &title,
