@@ -44,6 +44,9 @@ public:
     // critical box and leaves it empty too.
     void LoadList(int T, const QDate &D);
 
+    // The party list is still waiting for the rows of the search text.
+    bool isLoadingParties() const { return m_command.Executing(); }
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -68,6 +71,8 @@ private:
     // Party search and address retrieval.
     void Stext_Change();
     void LoadParties(const QString &filter);
+    // Fills the list with the rows of the last LoadParties, when they come.
+    void ShowParties(const DbError *pError, const Recordset &records);
     void List0_Click();
     void ClearAddressParts();
     void ClearPartyList();
@@ -98,8 +103,10 @@ private:
     QList<SubjectEntry> SubjectList;
 
     bool m_started = false;
-    // The window's one command object; it keeps its last statement.
+    // The window's one command object; it keeps its last statement. The
+    // party list is its only asynchronous use.
     Command m_command;
+    QString m_loadingFilter;
 
     // Controls, named as the clerk's form names them.
     QLabel *bg = nullptr;

@@ -49,7 +49,7 @@ private:
     QLineEdit *part(int i) { return child<QLineEdit>(m_w.get(), QStringLiteral("TxAd_%1").arg(i)); }
     QString address() { return child<QPlainTextEdit>(m_w.get(), QStringLiteral("Text4"))->toPlainText(); }
 
-    void search(const QString &text) { edit("Stext")->setText(text); }
+    void search(const QString &text) { QVERIFY(searchParties(m_w.get(), text)); }
 
     void pick(const QString &name)
     {
@@ -73,6 +73,7 @@ private Q_SLOTS:
         m_boxes = std::make_unique<MsgBoxRecorder>();
         m_w = std::make_unique<LettrixMain>();
         QTRY_VERIFY_WITH_TIMEOUT(m_w->isConnected(), 15000);
+        QVERIFY(partiesListed(m_w.get()));
     }
 
     void cleanup()
@@ -187,6 +188,7 @@ private Q_SLOTS:
         QVERIFY(writeOptions(m_programDir.path(), path));
         m_w = std::make_unique<LettrixMain>();
         QTRY_VERIFY_WITH_TIMEOUT(m_w->isConnected(), 15000);
+        QVERIFY(partiesListed(m_w.get()));
         search(QStringLiteral("іваненко дар'я"));
         QCOMPARE(lines(list()), QStringList{QStringLiteral("Іваненко Дар'я Олексіївна")});
         search(QStringLiteral("ЁЛК"));
