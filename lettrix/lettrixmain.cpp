@@ -23,6 +23,7 @@
 #include "uccalendar.h"
 #include "named.h"
 #include "passwordbox.h"
+#include "spreadsheet/calcoffice.h"
 #include "xpb.h"
 
 #include <QApplication>
@@ -40,6 +41,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStringListModel>
+#include <QTimer>
 #include <QTime>
 #include <QVBoxLayout>
 
@@ -339,6 +341,18 @@ void LettrixMain::Form_Load()
     Cal->setActiveDate(Regional::DateToText(QDate::currentDate()));
     ClearAddressParts();
     Command1_Click();
+}
+
+void LettrixMain::showEvent(QShowEvent *event)
+{
+    DatabaseWindow::showEvent(event);
+    if (m_officeWarmed || !m_started)
+        return;
+    m_officeWarmed = true;
+    // The office takes a second to start; starting it now, once the window
+    // is up and its connection under way, spares the clerk that wait at the
+    // first envelope.
+    QTimer::singleShot(0, this, [] { CalcOffice::startInBackground(); });
 }
 
 void LettrixMain::closeEvent(QCloseEvent *event)

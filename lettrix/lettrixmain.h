@@ -48,6 +48,7 @@ public:
     bool isLoadingParties() const { return m_command.Executing(); }
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -103,6 +104,7 @@ private:
     QList<SubjectEntry> SubjectList;
 
     bool m_started = false;
+    bool m_officeWarmed = false;
     // The window's one command object; it keeps its last statement. The
     // party list is its only asynchronous use.
     Command m_command;

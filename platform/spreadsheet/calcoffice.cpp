@@ -12,6 +12,7 @@
 #include <QLibrary>
 #include <QProcess>
 #include <QThread>
+#include <QTimer>
 
 #include <cstdlib>
 
@@ -25,6 +26,11 @@ const char ModuleFileName[] = "libcourtmail_calc.so";
 // A cold start takes about a second here; a loaded CI machine may need more.
 constexpr int StartTimeoutMs = 60000;
 constexpr int MaxRestarts = 3;
+// Each print leaves the office a little larger (see restartWhenIdle); a new
+// office after this many, once nothing is being printed for a moment,
+// keeps it near the size of a fresh one.
+constexpr int RestartAfterPrints = 40;
+constexpr int RestartIdleMs = 1500;
 
 QString s_modulePath;
 int s_headless = -1; // -1: decide from the environment
@@ -154,7 +160,7 @@ void CalcOffice::loadModule()
     m_backend = factory();
 }
 
-void CalcOffice::start()
+void CalcOffice::launch()
 {
     loadModule();
     const QString programDir = officeProgramDir();
@@ -169,38 +175,44 @@ void CalcOffice::start()
 
     auto process = std::make_unique<OfficeProcess>(programDir);
     process->launch();
-    QElapsedTimer clock;
-    clock.start();
-    int restarts = 0;
-    for (;;) {
-        int exitCode = 0;
-        if (process->hasExited(&exitCode)) {
-            if (exitCode == OfficeProcess::RestartRequested && restarts++ < MaxRestarts) {
-                process->launch();
-                continue;
-            }
-            const QString log = process->logTail();
-            throw SpreadsheetError(
-                QStringLiteral("LibreOffice Calc завершился при запуске (код %1).%2")
-                    .arg(exitCode)
-                    .arg(log.isEmpty() ? QString() : QLatin1Char('\n') + log));
+    m_starting = std::move(process);
+    m_startClock.start();
+    m_restarts = 0;
+}
+
+bool CalcOffice::pollStart()
+{
+    int exitCode = 0;
+    if (m_starting->hasExited(&exitCode)) {
+        if (exitCode == OfficeProcess::RestartRequested && m_restarts++ < MaxRestarts) {
+            m_starting->launch();
+            return false;
         }
-        bool connected = false;
-        try {
-            connected = m_backend->tryConnect(process->pipeName());
-        } catch (const std::exception &e) {
-            throw SpreadsheetError(QString::fromUtf8(e.what()));
-        }
-        if (connected)
-            break;
-        if (clock.elapsed() > StartTimeoutMs)
+        const QString log = m_starting->logTail();
+        m_starting.reset();
+        throw SpreadsheetError(QStringLiteral("LibreOffice Calc завершился при запуске (код %1).%2")
+                                   .arg(exitCode)
+                                   .arg(log.isEmpty() ? QString() : QLatin1Char('\n') + log));
+    }
+    bool connected = false;
+    try {
+        connected = m_backend->tryConnect(m_starting->pipeName());
+    } catch (const std::exception &e) {
+        m_starting.reset();
+        throw SpreadsheetError(QString::fromUtf8(e.what()));
+    }
+    if (!connected) {
+        if (m_startClock.elapsed() > StartTimeoutMs) {
+            m_starting.reset();
             throw SpreadsheetError(
                 QStringLiteral("LibreOffice Calc не отвечает: запуск не завершился за %1 секунд.")
                     .arg(StartTimeoutMs / 1000));
-        QThread::msleep(20);
+        }
+        return false;
     }
-    m_process = std::move(process);
+    m_process = std::move(m_starting);
     m_connected = true;
+    m_printsSinceStart = 0;
     ++m_generation;
 
     if (!m_exitHookInstalled) {
@@ -209,10 +221,107 @@ void CalcOffice::start()
         std::atexit(shutdownAtExit);
         m_exitHookInstalled = true;
     }
+    return true;
+}
+
+void CalcOffice::start()
+{
+    if (m_poll)
+        m_poll->stop();
+    if (!m_starting)
+        launch();
+    while (!pollStart())
+        QThread::msleep(20);
+}
+
+void CalcOffice::startInBackground()
+{
+    CalcOffice &office = instance();
+    if (!QCoreApplication::instance() || office.runningBackend() || office.m_starting)
+        return;
+    try {
+        office.launch();
+    } catch (const SpreadsheetError &e) {
+        // The clerk hears of a missing office when a print asks for it.
+        qInfo().noquote() << "Office not started in the background:" << e.message();
+        return;
+    }
+    if (!office.m_poll) {
+        // Each step only looks whether the office listens yet, so the
+        // window's thread is never held for long.
+        office.m_poll = new QTimer;
+        office.m_poll->setInterval(20);
+        QObject::connect(office.m_poll, &QTimer::timeout, [&office] { office.backgroundStep(); });
+    }
+    office.m_poll->start();
+}
+
+void CalcOffice::backgroundStep()
+{
+    if (!m_starting) {
+        m_poll->stop();
+        return;
+    }
+    try {
+        if (pollStart())
+            m_poll->stop();
+    } catch (const SpreadsheetError &e) {
+        m_poll->stop();
+        qInfo().noquote() << "Office not started in the background:" << e.message();
+    }
+}
+
+bool CalcOffice::isStarted()
+{
+    return instance().runningBackend() != nullptr;
+}
+
+void CalcOffice::notePrinted()
+{
+    if (++m_printsSinceStart < RestartAfterPrints || !QCoreApplication::instance())
+        return;
+    if (!m_restartTimer) {
+        m_restartTimer = new QTimer;
+        m_restartTimer->setSingleShot(true);
+        QObject::connect(m_restartTimer, &QTimer::timeout, [this] { restartWhenIdle(); });
+    }
+    m_restartTimer->start(RestartIdleMs);
+}
+
+void CalcOffice::restartWhenIdle()
+{
+    if (m_printsSinceStart < RestartAfterPrints || !m_process)
+        return;
+    // Never under a print or a workbook being filled: wait for the last
+    // instance to let go.
+    if (m_users > 0) {
+        m_restartTimer->start(RestartIdleMs);
+        return;
+    }
+    // Nothing is open in it, so there is nothing to close first, and
+    // killing spares the wait for an orderly end.
+    if (m_backend)
+        m_backend->disconnect();
+    m_connected = false;
+    m_process.reset();
+    startInBackground();
+}
+
+void CalcOffice::enter()
+{
+    ++m_users;
+}
+
+void CalcOffice::leave()
+{
+    --m_users;
 }
 
 void CalcOffice::stop()
 {
+    if (m_poll)
+        m_poll->stop();
+    m_starting.reset();
     if (!m_process)
         return;
     if (m_backend && m_connected)

@@ -1,9 +1,10 @@
 #pragma once
 
 // The office behind every ExcelApplication of this program: one headless
-// LibreOffice process, started on first use through the run-time loaded
-// module libcourtmail_calc.so, reused by every later "new instance", and
-// ended when the program ends (QCoreApplication's post routines, else
+// LibreOffice process, started on first use (or ahead of it, in the
+// background) through the run-time loaded module libcourtmail_calc.so,
+// reused by every later "new instance", replaced by a fresh one after every
+// few dozen prints while nothing is printed, and ended when the program ends (QCoreApplication's post routines, else
 // atexit; PR_SET_PDEATHSIG if the program dies). A dead office is noticed
 // at the next failing step and replaced at the next use.
 //
@@ -23,6 +24,7 @@
 
 #include "calcbackend.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 
@@ -31,6 +33,7 @@
 
 class OfficeProcess;
 class QLibrary;
+class QTimer;
 
 class CalcOffice
 {
@@ -47,6 +50,14 @@ public:
     static QString printToPdfDirectory();
     static void setHandOverHandler(HandOverHandler handler);
 
+    // Starts the office without waiting for it, so that the first print
+    // finds it ready; the window's thread is held for a few milliseconds at
+    // a time. Does nothing when one runs or is starting. A missing office
+    // or module is said nothing of here: the first use reports it. Needs
+    // a running event loop on the calling thread (the GUI thread).
+    static void startInBackground();
+    // An office runs and is connected.
+    static bool isStarted();
     // Ends the office now (the next use starts a new one). Safe to call
     // when none runs.
     static void shutdown();
@@ -64,6 +75,11 @@ public:
     int generation() const { return m_generation; }
     // Called after a failed step: forgets an office that has died.
     void noteFailure();
+    // Every print counts towards the restart that keeps the office small.
+    void notePrinted();
+    // An ExcelApplication exists: the office is not restarted meanwhile.
+    void enter();
+    void leave();
     // Shows the files in a desktop office window that stays after we exit
     // (or hands them to the handler). Throws SpreadsheetError.
     void showToClerk(const QStringList &files);
@@ -73,12 +89,25 @@ private:
     ~CalcOffice() = delete; // lives to the process's end, see calcoffice.cpp
 
     void loadModule();
+    // Starts soffice.bin; pollStart then connects, one look at a time,
+    // true once connected. Both throw SpreadsheetError.
+    void launch();
+    bool pollStart();
     void start();
+    void backgroundStep();
+    void restartWhenIdle();
     void stop();
 
     QLibrary *m_library = nullptr;
     CalcBackend *m_backend = nullptr;
     std::unique_ptr<OfficeProcess> m_process;
+    std::unique_ptr<OfficeProcess> m_starting;
+    QElapsedTimer m_startClock;
+    int m_restarts = 0;
+    QTimer *m_poll = nullptr;
+    QTimer *m_restartTimer = nullptr;
+    int m_printsSinceStart = 0;
+    int m_users = 0;
     bool m_connected = false;
     int m_generation = 0;
     bool m_exitHookInstalled = false;
