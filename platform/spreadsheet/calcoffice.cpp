@@ -26,11 +26,9 @@ const char ModuleFileName[] = "libcourtmail_calc.so";
 // A cold start takes about a second here; a loaded CI machine may need more.
 constexpr int StartTimeoutMs = 60000;
 constexpr int MaxRestarts = 3;
-// Each print leaves the office a little larger (see restartWhenIdle); a new
-// office after this many, once nothing is being printed for a moment,
-// keeps it near the size of a fresh one.
-constexpr int RestartAfterPrints = 40;
-constexpr int RestartIdleMs = 1500;
+// Each print leaves the office a little larger (see notePrinted); a new
+// office after this many keeps it near the size of a fresh one.
+constexpr int RestartAfterPrints = 30;
 
 QString s_modulePath;
 int s_headless = -1; // -1: decide from the environment
@@ -140,7 +138,7 @@ CalcOffice::CalcOffice() = default;
 
 void CalcOffice::loadModule()
 {
-    if (m_backend)
+    if (m_factory)
         return;
     const QString path = modulePath();
     auto *library = new QLibrary(path);
@@ -157,7 +155,7 @@ void CalcOffice::loadModule()
     }
     // The library stays loaded for good: unloading UNO is not safe.
     m_library = library;
-    m_backend = factory();
+    m_factory = factory;
 }
 
 void CalcOffice::launch()
@@ -176,41 +174,72 @@ void CalcOffice::launch()
     auto process = std::make_unique<OfficeProcess>(programDir);
     process->launch();
     m_starting = std::move(process);
+    // A backend of its own: the office in use keeps serving prints while
+    // this one starts.
+    m_startingBackend.reset(m_factory());
+    m_startingReady = false;
     m_startClock.start();
     m_restarts = 0;
 }
 
+void CalcOffice::abandonStart()
+{
+    m_startingBackend.reset();
+    m_starting.reset();
+    m_startingReady = false;
+}
+
 bool CalcOffice::pollStart()
 {
-    int exitCode = 0;
-    if (m_starting->hasExited(&exitCode)) {
-        if (exitCode == OfficeProcess::RestartRequested && m_restarts++ < MaxRestarts) {
-            m_starting->launch();
+    if (!m_startingReady) {
+        int exitCode = 0;
+        if (m_starting->hasExited(&exitCode)) {
+            if (exitCode == OfficeProcess::RestartRequested && m_restarts++ < MaxRestarts) {
+                m_starting->launch();
+                return false;
+            }
+            const QString log = m_starting->logTail();
+            abandonStart();
+            throw SpreadsheetError(QStringLiteral("LibreOffice Calc завершился при запуске (код %1).%2")
+                                       .arg(exitCode)
+                                       .arg(log.isEmpty() ? QString() : QLatin1Char('\n') + log));
+        }
+        bool connected = false;
+        try {
+            connected = m_startingBackend->tryConnect(m_starting->pipeName());
+        } catch (const std::exception &e) {
+            abandonStart();
+            throw SpreadsheetError(QString::fromUtf8(e.what()));
+        }
+        if (!connected) {
+            if (m_startClock.elapsed() > StartTimeoutMs) {
+                abandonStart();
+                throw SpreadsheetError(
+                    QStringLiteral("LibreOffice Calc не отвечает: запуск не завершился за %1 секунд.")
+                        .arg(StartTimeoutMs / 1000));
+            }
             return false;
         }
-        const QString log = m_starting->logTail();
-        m_starting.reset();
-        throw SpreadsheetError(QStringLiteral("LibreOffice Calc завершился при запуске (код %1).%2")
-                                   .arg(exitCode)
-                                   .arg(log.isEmpty() ? QString() : QLatin1Char('\n') + log));
+        m_startingReady = true;
     }
-    bool connected = false;
-    try {
-        connected = m_backend->tryConnect(m_starting->pipeName());
-    } catch (const std::exception &e) {
-        m_starting.reset();
-        throw SpreadsheetError(QString::fromUtf8(e.what()));
-    }
-    if (!connected) {
-        if (m_startClock.elapsed() > StartTimeoutMs) {
-            m_starting.reset();
-            throw SpreadsheetError(
-                QStringLiteral("LibreOffice Calc не отвечает: запуск не завершился за %1 секунд.")
-                    .arg(StartTimeoutMs / 1000));
-        }
+    return takeOver();
+}
+
+bool CalcOffice::takeOver()
+{
+    // The office it replaces may still have workbooks open; it goes only
+    // once every instance has let go of them.
+    if (runningBackend() && m_users > 0)
         return false;
-    }
+    if (m_backend && m_connected)
+        m_backend->disconnect();
+    // Nothing is open in the old office, so there is nothing to close
+    // first, and killing spares the wait for an orderly end.
+    m_process.reset();
+    m_backendInUse = std::move(m_startingBackend);
+    m_backend = m_backendInUse.get();
     m_process = std::move(m_starting);
+    m_startingReady = false;
     m_connected = true;
     m_printsSinceStart = 0;
     ++m_generation;
@@ -236,24 +265,30 @@ void CalcOffice::start()
 
 void CalcOffice::startInBackground()
 {
-    CalcOffice &office = instance();
-    if (!QCoreApplication::instance() || office.runningBackend() || office.m_starting)
+    instance().startAhead();
+}
+
+void CalcOffice::startAhead()
+{
+    if (!QCoreApplication::instance() || m_starting)
+        return;
+    if (runningBackend() && m_printsSinceStart < RestartAfterPrints)
         return;
     try {
-        office.launch();
+        launch();
     } catch (const SpreadsheetError &e) {
         // The clerk hears of a missing office when a print asks for it.
         qInfo().noquote() << "Office not started in the background:" << e.message();
         return;
     }
-    if (!office.m_poll) {
+    if (!m_poll) {
         // Each step only looks whether the office listens yet, so the
         // window's thread is never held for long.
-        office.m_poll = new QTimer;
-        office.m_poll->setInterval(20);
-        QObject::connect(office.m_poll, &QTimer::timeout, [&office] { office.backgroundStep(); });
+        m_poll = new QTimer;
+        m_poll->setInterval(20);
+        QObject::connect(m_poll, &QTimer::timeout, [this] { backgroundStep(); });
     }
-    office.m_poll->start();
+    m_poll->start();
 }
 
 void CalcOffice::backgroundStep()
@@ -278,33 +313,11 @@ bool CalcOffice::isStarted()
 
 void CalcOffice::notePrinted()
 {
-    if (++m_printsSinceStart < RestartAfterPrints || !QCoreApplication::instance())
-        return;
-    if (!m_restartTimer) {
-        m_restartTimer = new QTimer;
-        m_restartTimer->setSingleShot(true);
-        QObject::connect(m_restartTimer, &QTimer::timeout, [this] { restartWhenIdle(); });
-    }
-    m_restartTimer->start(RestartIdleMs);
-}
-
-void CalcOffice::restartWhenIdle()
-{
-    if (m_printsSinceStart < RestartAfterPrints || !m_process)
-        return;
-    // Never under a print or a workbook being filled: wait for the last
-    // instance to let go.
-    if (m_users > 0) {
-        m_restartTimer->start(RestartIdleMs);
-        return;
-    }
-    // Nothing is open in it, so there is nothing to close first, and
-    // killing spares the wait for an orderly end.
-    if (m_backend)
-        m_backend->disconnect();
-    m_connected = false;
-    m_process.reset();
-    startInBackground();
+    // Each print leaves the office a little larger, and it never gives that
+    // back: past a few dozen prints a fresh office takes over, started
+    // beside it while it goes on serving.
+    if (++m_printsSinceStart == RestartAfterPrints)
+        startAhead();
 }
 
 void CalcOffice::enter()
@@ -314,14 +327,15 @@ void CalcOffice::enter()
 
 void CalcOffice::leave()
 {
-    --m_users;
+    if (--m_users == 0 && m_startingReady && m_poll)
+        m_poll->start();
 }
 
 void CalcOffice::stop()
 {
     if (m_poll)
         m_poll->stop();
-    m_starting.reset();
+    abandonStart();
     if (!m_process)
         return;
     if (m_backend && m_connected)
@@ -336,8 +350,8 @@ void CalcOffice::stop()
 
 CalcBackend &CalcOffice::backend()
 {
-    if (m_connected && m_process && m_process->isRunning())
-        return *m_backend;
+    if (CalcBackend *running = runningBackend())
+        return *running;
     if (m_process) {
         // Died since the last step.
         if (m_backend)

@@ -3,8 +3,9 @@
 // The office behind every ExcelApplication of this program: one headless
 // LibreOffice process, started on first use (or ahead of it, in the
 // background) through the run-time loaded module libcourtmail_calc.so,
-// reused by every later "new instance", replaced by a fresh one after every
-// few dozen prints while nothing is printed, and ended when the program ends (QCoreApplication's post routines, else
+// reused by every later "new instance", replaced by a fresh one (started
+// beside it, taking over while nothing is open) after every few dozen
+// prints, and ended when the program ends (QCoreApplication's post routines, else
 // atexit; PR_SET_PDEATHSIG if the program dies). A dead office is noticed
 // at the next failing step and replaced at the next use.
 //
@@ -75,9 +76,9 @@ public:
     int generation() const { return m_generation; }
     // Called after a failed step: forgets an office that has died.
     void noteFailure();
-    // Every print counts towards the restart that keeps the office small.
+    // Every print counts towards the replacement that keeps the office small.
     void notePrinted();
-    // An ExcelApplication exists: the office is not restarted meanwhile.
+    // An ExcelApplication exists: the office is not replaced meanwhile.
     void enter();
     void leave();
     // Shows the files in a desktop office window that stays after we exit
@@ -89,23 +90,29 @@ private:
     ~CalcOffice() = delete; // lives to the process's end, see calcoffice.cpp
 
     void loadModule();
-    // Starts soffice.bin; pollStart then connects, one look at a time,
-    // true once connected. Both throw SpreadsheetError.
+    // Starts soffice.bin; pollStart then connects, one look at a time, and
+    // true once the new office has taken over. Both throw SpreadsheetError.
     void launch();
     bool pollStart();
+    bool takeOver();
+    void abandonStart();
     void start();
+    void startAhead();
     void backgroundStep();
-    void restartWhenIdle();
     void stop();
 
     QLibrary *m_library = nullptr;
+    CalcBackendFactory m_factory = nullptr;
+    // The office in use, and the one starting (first, or to replace it).
+    std::unique_ptr<CalcBackend> m_backendInUse;
     CalcBackend *m_backend = nullptr;
     std::unique_ptr<OfficeProcess> m_process;
+    std::unique_ptr<CalcBackend> m_startingBackend;
     std::unique_ptr<OfficeProcess> m_starting;
+    bool m_startingReady = false;
     QElapsedTimer m_startClock;
     int m_restarts = 0;
     QTimer *m_poll = nullptr;
-    QTimer *m_restartTimer = nullptr;
     int m_printsSinceStart = 0;
     int m_users = 0;
     bool m_connected = false;
