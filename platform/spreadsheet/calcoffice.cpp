@@ -180,6 +180,13 @@ void CalcOffice::launch()
     m_startingReady = false;
     m_startClock.start();
     m_restarts = 0;
+    // Also ends an office still starting when the program ends.
+    if (!m_exitHookInstalled) {
+        if (QCoreApplication::instance())
+            qAddPostRoutine(shutdownAtExit);
+        std::atexit(shutdownAtExit);
+        m_exitHookInstalled = true;
+    }
 }
 
 void CalcOffice::abandonStart()
@@ -243,13 +250,6 @@ bool CalcOffice::takeOver()
     m_connected = true;
     m_printsSinceStart = 0;
     ++m_generation;
-
-    if (!m_exitHookInstalled) {
-        if (QCoreApplication::instance())
-            qAddPostRoutine(shutdownAtExit);
-        std::atexit(shutdownAtExit);
-        m_exitHookInstalled = true;
-    }
     return true;
 }
 
