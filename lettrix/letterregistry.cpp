@@ -4,7 +4,7 @@
 #include "database/connection.h"
 #include "database/dbexception.h"
 
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QRandomGenerator>
 #include <QThread>
 
@@ -54,6 +54,10 @@ qint32 nextFrom(Command &command, const QString &sql, const char *column)
 
 bool isClash(const DbException &e)
 {
+    // Cancelled for taking too long: the engine gives that the code of a
+    // lock conflict too, but waiting longer is just what must not happen.
+    if (e.error().TimedOut)
+        return false;
     const int code = e.error().NativeError;
     return code == kUniqueViolation || code == kUpdateConflict || code == kLockConflict
            || e.error().Description.contains(QLatin1String("deadlock"))
@@ -92,8 +96,13 @@ Registered RegisterLetter(Connection *connection, const LetterRow &row)
 {
     Command command;
     command.ActiveConnection = connection;
-    QElapsedTimer patience;
-    patience.start();
+    // The whole registration, its retries included, keeps within the time
+    // a single statement is given: a clerk whose turn never comes (another
+    // program holds the row) hears of it then, with nothing stored.
+    const int limitSeconds = connection->CommandTimeout;
+    const qint64 patienceMs = limitSeconds > 0 ? qMin<qint64>(qint64(limitSeconds) * 1000, RegistrationPatienceMs)
+                                               : RegistrationPatienceMs;
+    command.Deadline = QDeadlineTimer(patienceMs);
     for (int attempt = 1;; ++attempt) {
         try {
             connection->BeginTrans();
@@ -114,8 +123,10 @@ Registered RegisterLetter(Connection *connection, const LetterRow &row)
             } catch (const DbException &) {
                 // The connection itself is gone; the first error says why.
             }
-            if (!isClash(e) || patience.hasExpired(RegistrationPatienceMs))
+            if (!isClash(e))
                 throw;
+            if (command.Deadline.hasExpired())
+                throw DbException(DbError::commandTimedOut(limitSeconds > 0 ? limitSeconds : int(patienceMs / 1000)));
             // Every clerk waiting for the turn is woken by the same commit; a
             // short random pause, longer after each clash, keeps them from all
             // coming back at the same moment.

@@ -16,7 +16,9 @@ class Connection;
 // so clerks registering at the same moment take their turns instead of
 // computing the same number. A turn that found the row changed starts over
 // in a new transaction, and so does any other clash (a program that does not
-// take the row), with a short random pause, for up to RegistrationPatienceMs.
+// take the row), with a short random pause, for up to RegistrationPatienceMs
+// and never longer than the connection's CommandTimeout: a registration that
+// waits for a row another program holds is cancelled then.
 // A number is therefore never handed out twice, none is skipped, and a letter
 // is stored exactly once or not at all.
 

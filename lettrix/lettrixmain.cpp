@@ -23,6 +23,7 @@
 #include "uccalendar.h"
 #include "named.h"
 #include "passwordbox.h"
+#include "spreadsheet/calcoffice.h"
 #include "xpb.h"
 
 #include <QApplication>
@@ -40,6 +41,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStringListModel>
+#include <QTimer>
 #include <QTime>
 #include <QVBoxLayout>
 
@@ -288,6 +290,7 @@ void LettrixMain::wireHandlers()
 {
     connect(Command1, &XpB::Click, this, &LettrixMain::Command1_Click);
     connect(Stext, &QLineEdit::textChanged, this, &LettrixMain::Stext_Change);
+    connect(&m_command, &Command::ExecuteComplete, this, &LettrixMain::ShowParties);
     // A pick by the clerk and a current line set by code both count.
     connect(List0->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) {
@@ -338,6 +341,18 @@ void LettrixMain::Form_Load()
     Cal->setActiveDate(Regional::DateToText(QDate::currentDate()));
     ClearAddressParts();
     Command1_Click();
+}
+
+void LettrixMain::showEvent(QShowEvent *event)
+{
+    DatabaseWindow::showEvent(event);
+    if (m_officeWarmed || !m_started)
+        return;
+    m_officeWarmed = true;
+    // The office takes a second to start; starting it now, once the window
+    // is up and its connection under way, spares the clerk that wait at the
+    // first envelope.
+    QTimer::singleShot(0, this, [] { CalcOffice::startInBackground(); });
 }
 
 void LettrixMain::closeEvent(QCloseEvent *event)
@@ -449,6 +464,8 @@ void LettrixMain::LoadParties(const QString &filter)
     // Every load starts from empty entries: a Null column must never show
     // what an earlier load left in that place.
     SubjectList = {SubjectEntry()};
+    // Whatever an older filter still finds is of no use now.
+    m_command.Cancel();
     if (!m_connected)
         return;
 
@@ -474,18 +491,27 @@ void LettrixMain::LoadParties(const QString &filter)
             "like UPPER(CAST(? AS VARCHAR(8191))) order by \"Subject\".\"OID\" desc");
         m_command.Parameters = {pattern};
     }
-    Recordset rs;
+    // The query scans every party; the window goes on taking keys while it
+    // runs, and a newer filter supersedes it.
+    m_loadingFilter = filter;
     try {
-        rs = m_command.Execute(-1);
+        m_command.ExecuteAsync();
     } catch (const DbException &e) {
+        reportDbError(e.error().Description);
+    }
+}
+
+void LettrixMain::ShowParties(const DbError *pError, const Recordset &records)
+{
+    if (pError) {
         // A character that the names' character set cannot hold: no name
         // contains it, so the list stays empty.
-        if (!filter.isEmpty() && e.error().NativeError == kCannotConvert)
+        if (!m_loadingFilter.isEmpty() && pError->NativeError == kCannotConvert)
             return;
-        reportDbError(e.error().Description);
+        reportDbError(pError->Description);
         return;
     }
-
+    Recordset rs = records;
     QStringList lines;
     lines.reserve(rs.RecordCount());
     SubjectList.reserve(rs.RecordCount() + 1);
@@ -506,6 +532,7 @@ void LettrixMain::LoadParties(const QString &filter)
 
 void LettrixMain::ClearPartyList()
 {
+    m_command.Cancel();
     m_parties->setStringList({});
     SubjectList = {SubjectEntry()};
 }

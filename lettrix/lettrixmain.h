@@ -44,7 +44,11 @@ public:
     // critical box and leaves it empty too.
     void LoadList(int T, const QDate &D);
 
+    // The party list is still waiting for the rows of the search text.
+    bool isLoadingParties() const { return m_command.Executing(); }
+
 protected:
+    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -68,6 +72,8 @@ private:
     // Party search and address retrieval.
     void Stext_Change();
     void LoadParties(const QString &filter);
+    // Fills the list with the rows of the last LoadParties, when they come.
+    void ShowParties(const DbError *pError, const Recordset &records);
     void List0_Click();
     void ClearAddressParts();
     void ClearPartyList();
@@ -98,8 +104,11 @@ private:
     QList<SubjectEntry> SubjectList;
 
     bool m_started = false;
-    // The window's one command object; it keeps its last statement.
+    bool m_officeWarmed = false;
+    // The window's one command object; it keeps its last statement. The
+    // party list is its only asynchronous use.
     Command m_command;
+    QString m_loadingFilter;
 
     // Controls, named as the clerk's form names them.
     QLabel *bg = nullptr;

@@ -1,5 +1,6 @@
 #include "database/connection.h"
 
+#include "database/command.h"
 #include "database/connectionstring.h"
 #include "database/dbexception.h"
 #include "database/dbworker.h"
@@ -169,6 +170,10 @@ void Connection::finishAttempt(bool ok, DbError error, bool workerIdle)
 
 void Connection::Close()
 {
+    // A statement still running would hold the thread's end for as long as
+    // it takes; the engine stops it at once instead.
+    if (m_worker)
+        m_worker->watch().close();
     ++m_generation;
     m_timeout.stop();
     m_outcome.reset();
@@ -218,26 +223,65 @@ void Connection::runOnWorker(Function function)
                                   Qt::BlockingQueuedConnection);
 }
 
-void Connection::fail(const DbError &error)
+void Connection::noteFailure(const DbError &error)
 {
     int open = adStateOpen;
     if (error.ConnectionLost && m_state.compare_exchange_strong(open, adStateClosed))
         emit ConnectionLost(this);
+}
+
+void Connection::fail(const DbError &error)
+{
+    noteFailure(error);
     throw DbException(error);
 }
 
-Recordset Connection::execute(const QString &sql, const QVariantList &parameters, int maxRecords,
-                              int *recordsAffected)
+void Connection::execute(DbRequest &request)
 {
-    Recordset records;
-    DbError error;
-    bool ok = false;
-    runOnWorker([&](DbWorker *worker) {
-        ok = worker->execute(sql, parameters, maxRecords, &records, recordsAffected, &error);
-    });
-    if (!ok)
-        fail(error);
-    return records;
+    request.timeoutSeconds = qMax(0, CommandTimeout);
+    runOnWorker([&](DbWorker *worker) { worker->execute(request); });
+    if (!request.ok)
+        fail(request.error);
+}
+
+void Connection::executeAsync(Command *command, const std::shared_ptr<DbRequest> &request)
+{
+    DbWorker *worker = openWorker();
+    request->timeoutSeconds = qMax(0, CommandTimeout);
+    const quint64 generation = m_generation;
+    const QPointer<Command> target(command);
+    // The worker's thread ends before this object goes (Close waits for
+    // it), so posting the outcome back to this object is safe.
+    QMetaObject::invokeMethod(
+        worker,
+        [this, worker, request, generation, target] {
+            worker->execute(*request);
+            QMetaObject::invokeMethod(
+                this, [this, request, generation, target] { deliver(request, generation, target); },
+                Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+}
+
+void Connection::callOff(const DbRequest *request)
+{
+    if (m_worker)
+        m_worker->watch().callOff(request);
+}
+
+void Connection::deliver(const std::shared_ptr<DbRequest> &request, quint64 generation,
+                         const QPointer<Command> &command)
+{
+    // Outcomes of statements sent before the last Open or Close are of no
+    // use to anyone; the command still learns that its request is over.
+    const bool current = generation == m_generation;
+    const bool wanted = command && command->take(request) && current;
+    // As with Execute: a window hears that the connection is gone before it
+    // hears of the statement that found out.
+    if (current && !request->ok)
+        noteFailure(request->error);
+    if (wanted && command)
+        command->complete(request);
 }
 
 void Connection::executeWithLockTimeout(const QString &sql, int lockTimeout)

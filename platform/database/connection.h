@@ -4,14 +4,17 @@
 #include "database/recordset.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 #include <QVariantList>
 
 #include <atomic>
 #include <memory>
 
+class Command;
 class DbWorker;
 struct DbOpenOutcome;
+struct DbRequest;
 class QThread;
 
 // A connection to the suite's Firebird database, with the members and
@@ -44,10 +47,14 @@ class QThread;
 // disconnected and be connected again with one click.
 //
 // The database lives in a worker thread owned by this object; Command runs
-// its statements there while the caller waits. Statements outside
-// BeginTrans/CommitTrans commit themselves. CommandTimeout and Mode are kept
-// for the callers but have no effect: Firebird 3 has no statement time-out,
-// and the connection is always read/write.
+// its statements there, one at a time, while the caller waits or (with
+// ExecuteAsync) goes on. Statements outside BeginTrans/CommitTrans commit
+// themselves. A statement still running CommandTimeout seconds after it
+// started (0: no limit) is cancelled by the engine and fails with a
+// DbException whose error has TimedOut set; inside a transaction the
+// caller then rolls back as after any failure. Mode is kept for the callers
+// but has no effect: the connection is always read/write. Close cancels a
+// statement still running rather than waiting for it.
 class Connection : public QObject
 {
     Q_OBJECT
@@ -61,7 +68,7 @@ public:
     ~Connection() override;
 
     int ConnectionTimeout = 15; // seconds
-    int CommandTimeout = 30;    // seconds; not enforced, see above
+    int CommandTimeout = 30;    // seconds; 0: no limit
     int Mode = 0;               // not used, see above
 
     // Replaces whatever this object had open or under way.
@@ -90,8 +97,17 @@ signals:
 private:
     friend class Command;
 
-    // Runs one statement on the worker; throws DbException on failure.
-    Recordset execute(const QString &sql, const QVariantList &parameters, int maxRecords, int *recordsAffected);
+    // Runs the request on the worker while the caller waits; throws
+    // DbException on failure.
+    void execute(DbRequest &request);
+    // Queues the request and returns; Command::finish() hears of it later
+    // on this object's thread. Throws DbException when not open.
+    void executeAsync(Command *command, const std::shared_ptr<DbRequest> &request);
+    // Any thread.
+    void callOff(const DbRequest *request);
+    void deliver(const std::shared_ptr<DbRequest> &request, quint64 generation, const QPointer<Command> &command);
+    // Marks the connection closed when error says it is gone, and says so.
+    void noteFailure(const DbError &error);
     // Runs one statement in a transaction of its own; see Command::LockTimeout.
     void executeWithLockTimeout(const QString &sql, int lockTimeout);
 

@@ -14,4 +14,16 @@ struct DbError
     // network cut, connection ended by an administrator): nothing more will
     // work until the connection is opened again.
     bool ConnectionLost = false;
+    // The statement was still running when its time limit (the connection's
+    // CommandTimeout) ran out, and was cancelled.
+    bool TimedOut = false;
+
+    static DbError commandTimedOut(int seconds)
+    {
+        DbError error;
+        error.Description =
+            QStringLiteral("Истекло время ожидания выполнения запроса (%1 с): запрос прерван.").arg(seconds);
+        error.TimedOut = true;
+        return error;
+    }
 };

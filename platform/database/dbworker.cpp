@@ -42,6 +42,11 @@ constexpr int kConnectionGone = -902;
 // What the client reports once an established attachment is gone: ended by
 // an administrator or a database shutdown, the server stopped, the network
 // cut.
+DbError calledOffError()
+{
+    return {QStringLiteral("Запрос отменён."), 0};
+}
+
 bool meansConnectionLost(const QString &text)
 {
     static const char *const markers[] = {
@@ -101,7 +106,9 @@ void DbWorker::open(const ConnectionString &target, const std::shared_ptr<DbOpen
             db.setPassword(target.Password);
             keepAttachmentsOnSignals();
             outcome->ok = db.open();
-            if (!outcome->ok) {
+            if (outcome->ok) {
+                m_watch.attach(db.driver()->handle());
+            } else {
                 outcome->error = toDbError(db.lastError());
                 const QString refusal = isEmbeddedDatabaseName(target.Database)
                                             ? lockFolderRefusal(outcome->error.Description)
@@ -121,6 +128,7 @@ void DbWorker::open(const ConnectionString &target, const std::shared_ptr<DbOpen
 
 void DbWorker::shutdown()
 {
+    m_watch.detach();
     {
         QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
         if (db.isOpen()) {
@@ -135,31 +143,65 @@ void DbWorker::shutdown()
     thread()->quit();
 }
 
-bool DbWorker::execute(const QString &sql, const QVariantList &parameters, int maxRecords, Recordset *records,
-                       int *recordsAffected, DbError *error)
+void DbWorker::execute(DbRequest &request)
+{
+    request.ok = false;
+    if (request.calledOff) {
+        request.error = calledOffError();
+        return;
+    }
+    QDeadlineTimer deadline = request.deadline;
+    if (request.timeoutSeconds > 0)
+        deadline = qMin(deadline, QDeadlineTimer(qint64(request.timeoutSeconds) * 1000));
+    if (deadline.hasExpired()) {
+        request.error = DbError::commandTimedOut(request.timeoutSeconds);
+        return;
+    }
+    if (!m_watch.begin(&request, deadline)) {
+        request.error = calledOffError();
+        return;
+    }
+    const bool ok = run(request);
+    switch (m_watch.end()) {
+    case StatementWatch::Verdict::Ran:
+        request.ok = ok;
+        break;
+    case StatementWatch::Verdict::TimedOut:
+        // A statement that got to its end as the limit passed still counts.
+        request.ok = ok;
+        if (!ok)
+            request.error = DbError::commandTimedOut(request.timeoutSeconds);
+        break;
+    case StatementWatch::Verdict::CalledOff:
+        request.error = calledOffError();
+        break;
+    }
+}
+
+bool DbWorker::run(DbRequest &request)
 {
     // A fresh query per statement: a re-executed prepared SELECT would keep
     // reading the snapshot of its first run.
     QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
     query.setForwardOnly(true);
-    if (!query.prepare(sql)) {
-        *error = toDbError(query.lastError());
+    if (!query.prepare(request.sql)) {
+        request.error = toDbError(query.lastError());
         return false;
     }
-    for (const QVariant &value : parameters)
+    for (const QVariant &value : request.parameters)
         query.addBindValue(value);
     // A failed auto-commit still reports success from exec(); only
     // lastError() shows it.
     if (!query.exec() || query.lastError().isValid()) {
-        *error = toDbError(query.lastError());
+        request.error = toDbError(query.lastError());
         return false;
     }
 
     if (!query.isSelect()) {
-        *records = Recordset();
+        request.records = Recordset();
         // The driver warns on stdout when asked about anything but data
         // changes, e.g. after every CREATE TABLE.
-        *recordsAffected = changesRows(sql) ? query.numRowsAffected() : -1;
+        request.recordsAffected = changesRows(request.sql) ? query.numRowsAffected() : -1;
         return true;
     }
 
@@ -174,24 +216,30 @@ bool DbWorker::execute(const QString &sql, const QVariantList &parameters, int m
 
     QList<QVariant> values;
     int rows = 0;
-    while ((maxRecords <= 0 || rows++ < maxRecords) && query.next()) {
+    const int maxRecords = request.maxRecords;
+    while ((maxRecords <= 0 || rows < maxRecords) && query.next()) {
+        ++rows;
         for (int i = 0; i < columnCount; ++i) {
             if (decimalScale.at(i) > 0 && !query.isNull(i))
                 values.append(exactDecimal(query.value(i), decimalScale.at(i)));
             else
                 values.append(query.value(i));
         }
+        // Between fetches the engine has nothing to cancel; a long read of
+        // rows nobody wants any more stops here.
+        if ((rows & 255) == 0 && request.calledOff)
+            return false;
     }
     // A failure while fetching ends next() early and shows only here.
     if (query.lastError().isValid()) {
-        *error = toDbError(query.lastError());
+        request.error = toDbError(query.lastError());
         return false;
     }
     // Ends the statement's own read transaction now rather than whenever the
     // query object goes away.
     query.finish();
-    *records = Recordset(columnCount, std::move(values));
-    *recordsAffected = -1;
+    request.records = Recordset(columnCount, std::move(values));
+    request.recordsAffected = -1;
     return true;
 }
 

@@ -3,11 +3,14 @@
 #include "database/connectionstring.h"
 #include "database/dberror.h"
 #include "database/recordset.h"
+#include "database/statementwatch.h"
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QSemaphore>
 #include <QVariantList>
 
+#include <atomic>
 #include <memory>
 
 class QSqlError;
@@ -18,6 +21,27 @@ struct DbOpenOutcome
 {
     QSemaphore done;
     bool ok = false;
+    DbError error;
+};
+
+// One statement for the worker, and what became of it. The caller fills the
+// first part, the worker the second; calledOff may be set from any thread.
+struct DbRequest
+{
+    QString sql;
+    QVariantList parameters;
+    int maxRecords = 0; // > 0 stops reading after that many rows
+    // The connection's CommandTimeout in seconds, counted from the moment
+    // the statement starts; 0: no limit.
+    int timeoutSeconds = 0;
+    // A further bound, for callers that keep several statements within one
+    // limit; forever when they do not.
+    QDeadlineTimer deadline{QDeadlineTimer::Forever};
+    std::atomic<bool> calledOff{false};
+
+    bool ok = false;
+    Recordset records;
+    int recordsAffected = -1;
     DbError error;
 };
 
@@ -40,9 +64,9 @@ public:
     // Rolls back an open transaction, detaches and ends the worker's thread.
     void shutdown();
 
-    // maxRecords > 0 stops reading after that many rows.
-    bool execute(const QString &sql, const QVariantList &parameters, int maxRecords, Recordset *records,
-                 int *recordsAffected, DbError *error);
+    // Runs the request unless it was called off first; a request called off
+    // while it runs is cancelled and stops reading rows.
+    void execute(DbRequest &request);
     // Runs a statement without parameters or rows in a transaction of its
     // own that waits at most lockTimeout seconds (0: not at all) for a lock
     // another attachment holds, and commits it; on failure nothing of it
@@ -52,6 +76,9 @@ public:
     bool commitTransaction(DbError *error);
     bool rollbackTransaction(DbError *error);
 
+    // Thread-safe: stops statements of this attachment from other threads.
+    StatementWatch &watch() { return m_watch; }
+
     static DbError toDbError(const QSqlError &error);
     static DbError driverMissing(const QString &detail);
 
@@ -60,6 +87,9 @@ signals:
     void openFinished(quint64 attempt);
 
 private:
+    bool run(DbRequest &request);
+
     const QString m_connectionName;
     bool m_inTransaction = false;
+    StatementWatch m_watch;
 };

@@ -23,7 +23,9 @@ const FbClient *load()
                     && resolve(library, "isc_commit_transaction", client.isc_commit_transaction)
                     && resolve(library, "isc_rollback_transaction", client.isc_rollback_transaction)
                     && resolve(library, "isc_sqlcode", client.isc_sqlcode)
-                    && resolve(library, "fb_interpret", client.fb_interpret);
+                    && resolve(library, "fb_interpret", client.fb_interpret)
+                    && resolve(library, "fb_cancel_operation", client.fb_cancel_operation)
+                    && resolve(library, "fb_shutdown_callback", client.fb_shutdown_callback);
     if (!ok) {
         qWarning("Firebird client library: %s", qPrintable(library.errorString()));
         return nullptr;

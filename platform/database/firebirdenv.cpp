@@ -1,5 +1,7 @@
 #include "database/firebirdenv.h"
 
+#include "database/fbclient.h"
+
 #include "environment/environment.h"
 
 #include <QDir>
@@ -13,7 +15,6 @@
 #include <cstdint>
 #include <mutex>
 
-#include <dlfcn.h>
 
 namespace {
 
@@ -86,12 +87,8 @@ bool ensureRoot(const QString &root)
 }
 
 // From the client library's C interface (ibase.h, not installed with it).
-using IscStatus = std::intptr_t;
-using ShutdownCallback = int (*)(int reason, int mask, void *arg);
-using ShutdownCallbackRegistration = IscStatus (*)(IscStatus *status, ShutdownCallback callback, int mask, void *arg);
 constexpr int ShutConfirmation = 1; // fb_shut_confirmation
 constexpr int ShutdownReasonSignal = -5; // fb_shutrsn_signal
-constexpr int StatusLength = 20; // ISC_STATUS_LENGTH
 
 // Asked before the library shuts down; anything but 0 cancels.
 int refuseShutdownOnSignal(int reason, int, void *)
@@ -105,16 +102,12 @@ void keepAttachmentsOnSignals()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        // Only if Qt's driver has already loaded it.
-        void *client = ::dlopen("libfbclient.so.2", RTLD_NOW | RTLD_NOLOAD);
+        const FbClient *client = FbClient::get();
         if (!client)
             return;
-        const auto registration =
-            reinterpret_cast<ShutdownCallbackRegistration>(::dlsym(client, "fb_shutdown_callback"));
-        IscStatus status[StatusLength] = {};
-        if (registration && registration(status, refuseShutdownOnSignal, ShutConfirmation, nullptr) != 0)
+        FbClient::Status status[FbClient::StatusLength] = {};
+        if (client->fb_shutdown_callback(status, refuseShutdownOnSignal, ShutConfirmation, nullptr) != 0)
             qWarning("The Firebird client refused the shutdown callback (code %ld)", long(status[1]));
-        ::dlclose(client);
     });
 }
 

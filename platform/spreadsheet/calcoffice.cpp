@@ -12,6 +12,7 @@
 #include <QLibrary>
 #include <QProcess>
 #include <QThread>
+#include <QTimer>
 
 #include <cstdlib>
 
@@ -25,6 +26,9 @@ const char ModuleFileName[] = "libcourtmail_calc.so";
 // A cold start takes about a second here; a loaded CI machine may need more.
 constexpr int StartTimeoutMs = 60000;
 constexpr int MaxRestarts = 3;
+// Each print leaves the office a little larger (see notePrinted); a new
+// office after this many keeps it near the size of a fresh one.
+constexpr int RestartAfterPrints = 30;
 
 QString s_modulePath;
 int s_headless = -1; // -1: decide from the environment
@@ -134,7 +138,7 @@ CalcOffice::CalcOffice() = default;
 
 void CalcOffice::loadModule()
 {
-    if (m_backend)
+    if (m_factory)
         return;
     const QString path = modulePath();
     auto *library = new QLibrary(path);
@@ -151,10 +155,10 @@ void CalcOffice::loadModule()
     }
     // The library stays loaded for good: unloading UNO is not safe.
     m_library = library;
-    m_backend = factory();
+    m_factory = factory;
 }
 
-void CalcOffice::start()
+void CalcOffice::launch()
 {
     loadModule();
     const QString programDir = officeProgramDir();
@@ -169,40 +173,14 @@ void CalcOffice::start()
 
     auto process = std::make_unique<OfficeProcess>(programDir);
     process->launch();
-    QElapsedTimer clock;
-    clock.start();
-    int restarts = 0;
-    for (;;) {
-        int exitCode = 0;
-        if (process->hasExited(&exitCode)) {
-            if (exitCode == OfficeProcess::RestartRequested && restarts++ < MaxRestarts) {
-                process->launch();
-                continue;
-            }
-            const QString log = process->logTail();
-            throw SpreadsheetError(
-                QStringLiteral("LibreOffice Calc завершился при запуске (код %1).%2")
-                    .arg(exitCode)
-                    .arg(log.isEmpty() ? QString() : QLatin1Char('\n') + log));
-        }
-        bool connected = false;
-        try {
-            connected = m_backend->tryConnect(process->pipeName());
-        } catch (const std::exception &e) {
-            throw SpreadsheetError(QString::fromUtf8(e.what()));
-        }
-        if (connected)
-            break;
-        if (clock.elapsed() > StartTimeoutMs)
-            throw SpreadsheetError(
-                QStringLiteral("LibreOffice Calc не отвечает: запуск не завершился за %1 секунд.")
-                    .arg(StartTimeoutMs / 1000));
-        QThread::msleep(20);
-    }
-    m_process = std::move(process);
-    m_connected = true;
-    ++m_generation;
-
+    m_starting = std::move(process);
+    // A backend of its own: the office in use keeps serving prints while
+    // this one starts.
+    m_startingBackend.reset(m_factory());
+    m_startingReady = false;
+    m_startClock.start();
+    m_restarts = 0;
+    // Also ends an office still starting when the program ends.
     if (!m_exitHookInstalled) {
         if (QCoreApplication::instance())
             qAddPostRoutine(shutdownAtExit);
@@ -211,8 +189,153 @@ void CalcOffice::start()
     }
 }
 
+void CalcOffice::abandonStart()
+{
+    m_startingBackend.reset();
+    m_starting.reset();
+    m_startingReady = false;
+}
+
+bool CalcOffice::pollStart()
+{
+    if (!m_startingReady) {
+        int exitCode = 0;
+        if (m_starting->hasExited(&exitCode)) {
+            if (exitCode == OfficeProcess::RestartRequested && m_restarts++ < MaxRestarts) {
+                m_starting->launch();
+                return false;
+            }
+            const QString log = m_starting->logTail();
+            abandonStart();
+            throw SpreadsheetError(QStringLiteral("LibreOffice Calc завершился при запуске (код %1).%2")
+                                       .arg(exitCode)
+                                       .arg(log.isEmpty() ? QString() : QLatin1Char('\n') + log));
+        }
+        bool connected = false;
+        try {
+            connected = m_startingBackend->tryConnect(m_starting->pipeName());
+        } catch (const std::exception &e) {
+            abandonStart();
+            throw SpreadsheetError(QString::fromUtf8(e.what()));
+        }
+        if (!connected) {
+            if (m_startClock.elapsed() > StartTimeoutMs) {
+                abandonStart();
+                throw SpreadsheetError(
+                    QStringLiteral("LibreOffice Calc не отвечает: запуск не завершился за %1 секунд.")
+                        .arg(StartTimeoutMs / 1000));
+            }
+            return false;
+        }
+        m_startingReady = true;
+    }
+    return takeOver();
+}
+
+bool CalcOffice::takeOver()
+{
+    // The office it replaces may still have workbooks open; it goes only
+    // once every instance has let go of them.
+    if (runningBackend() && m_users > 0)
+        return false;
+    if (m_backend && m_connected)
+        m_backend->disconnect();
+    // Nothing is open in the old office, so there is nothing to close
+    // first, and killing spares the wait for an orderly end.
+    m_process.reset();
+    m_backendInUse = std::move(m_startingBackend);
+    m_backend = m_backendInUse.get();
+    m_process = std::move(m_starting);
+    m_startingReady = false;
+    m_connected = true;
+    m_printsSinceStart = 0;
+    ++m_generation;
+    return true;
+}
+
+void CalcOffice::start()
+{
+    if (m_poll)
+        m_poll->stop();
+    if (!m_starting)
+        launch();
+    while (!pollStart())
+        QThread::msleep(20);
+}
+
+void CalcOffice::startInBackground()
+{
+    instance().startAhead();
+}
+
+void CalcOffice::startAhead()
+{
+    if (!QCoreApplication::instance() || m_starting)
+        return;
+    if (runningBackend() && m_printsSinceStart < RestartAfterPrints)
+        return;
+    try {
+        launch();
+    } catch (const SpreadsheetError &e) {
+        // The clerk hears of a missing office when a print asks for it.
+        qInfo().noquote() << "Office not started in the background:" << e.message();
+        return;
+    }
+    if (!m_poll) {
+        // Each step only looks whether the office listens yet, so the
+        // window's thread is never held for long.
+        m_poll = new QTimer;
+        m_poll->setInterval(20);
+        QObject::connect(m_poll, &QTimer::timeout, [this] { backgroundStep(); });
+    }
+    m_poll->start();
+}
+
+void CalcOffice::backgroundStep()
+{
+    if (!m_starting) {
+        m_poll->stop();
+        return;
+    }
+    try {
+        if (pollStart())
+            m_poll->stop();
+    } catch (const SpreadsheetError &e) {
+        m_poll->stop();
+        qInfo().noquote() << "Office not started in the background:" << e.message();
+    }
+}
+
+bool CalcOffice::isStarted()
+{
+    return instance().runningBackend() != nullptr;
+}
+
+void CalcOffice::notePrinted()
+{
+    // Each print leaves the office a little larger, and it never gives that
+    // back: past a few dozen prints a fresh office takes over, started
+    // beside it while it goes on serving.
+    if (++m_printsSinceStart == RestartAfterPrints)
+        startAhead();
+}
+
+void CalcOffice::enter()
+{
+    ++m_users;
+}
+
+void CalcOffice::leave()
+{
+    if (--m_users == 0 && m_startingReady && m_poll)
+        m_poll->start();
+}
+
 void CalcOffice::stop()
 {
+    if (m_poll)
+        m_poll->stop();
+    abandonStart();
     if (!m_process)
         return;
     if (m_backend && m_connected)
@@ -227,8 +350,8 @@ void CalcOffice::stop()
 
 CalcBackend &CalcOffice::backend()
 {
-    if (m_connected && m_process && m_process->isRunning())
-        return *m_backend;
+    if (CalcBackend *running = runningBackend())
+        return *running;
     if (m_process) {
         // Died since the last step.
         if (m_backend)
@@ -253,6 +376,16 @@ void CalcOffice::noteFailure()
         m_connected = false;
         m_process.reset();
     }
+}
+
+bool CalcOffice::forgetIfDied()
+{
+    // A killed office closes its pipe at once but is reaped a moment later.
+    constexpr int ReapWaitMs = 500;
+    if (!m_process || !m_process->waitForExit(ReapWaitMs))
+        return false;
+    noteFailure();
+    return true;
 }
 
 void CalcOffice::showToClerk(const QStringList &files)

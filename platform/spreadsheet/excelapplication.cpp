@@ -13,10 +13,16 @@ ExcelApplication::ExcelApplication()
     : m_session(std::make_shared<ExcelSession>())
     , m_uncaughtAtStart(std::uncaught_exceptions())
 {
+    CalcOffice::instance().enter();
 }
 
 ExcelApplication::~ExcelApplication()
 {
+    // Whatever happens below, this instance's workbooks are done with then.
+    struct Leave
+    {
+        ~Leave() { CalcOffice::instance().leave(); }
+    } leave;
     if (m_session->quit || m_session->released)
         return;
     if (std::uncaught_exceptions() > m_uncaughtAtStart)

@@ -104,6 +104,7 @@ void ExcelWorkbook::PrintOut()
             throw SpreadsheetError(
                 QStringLiteral("Печать в файл «%1» не удалась: файл не появился.").arg(pdf));
     });
+    CalcOffice::instance().notePrinted();
 }
 
 void ExcelWorkbook::Close()

@@ -54,7 +54,16 @@ ExcelWorkbook ExcelWorkbooks::Open(const QString &path, OpenMode mode)
             throw SpreadsheetError(
                 QStringLiteral("Не удалось открыть файл «%1»: %2.").arg(path, defect));
         auto doc = std::make_shared<ExcelDocument>();
-        doc->id = backend.loadDocument(absolute, mode == OpenCopy, filter);
+        try {
+            doc->id = backend.loadDocument(absolute, mode == OpenCopy, filter);
+        } catch (const std::exception &) {
+            // An office that died just before still looked alive. Opening is
+            // the first thing a print asks of it, so nothing is half done
+            // yet, and a fresh office can take over.
+            if (!office.forgetIfDied())
+                throw;
+            doc->id = office.backend().loadDocument(absolute, mode == OpenCopy, filter);
+        }
         doc->generation = office.generation();
         doc->openedPath = absolute;
         if (mode == OpenForEditing)

@@ -22,6 +22,11 @@ Recordset run(Connection &connection, const QString &sql, const QVariantList &pa
     return command.Execute();
 }
 
+// Counts billions of rows: it ends only when cancelled, so a test that
+// waited for it would never end either.
+const QString kEndless = QStringLiteral(
+    "select count(*) from rdb$types a, rdb$types b, rdb$types c, rdb$types d");
+
 QByteArray readFile(const QString &path)
 {
     QFile file(path);
@@ -83,6 +88,10 @@ private slots:
     void twoClerksNeverShareANumber();
     void hundredThousandRows();
     void misuseThrowsInsteadOfCrashing();
+    void asynchronousStatements_data();
+    void asynchronousStatements();
+    void statementsStopAtTheirTimeLimit_data();
+    void statementsStopAtTheirTimeLimit();
 
 private:
     // Opens a fresh copy of the template; false with a message on failure.
@@ -588,6 +597,120 @@ void TestCommand::misuseThrowsInsteadOfCrashing()
     QVERIFY(none.Eof());
     QCOMPARE(none.RecordCount(), 0);
     QVERIFY(update.RecordsAffected > 1);
+}
+
+void TestCommand::asynchronousStatements_data()
+{
+    QTest::addColumn<bool>("server");
+    QTest::newRow("embedded") << false;
+    QTest::newRow("server") << true;
+}
+
+void TestCommand::asynchronousStatements()
+{
+    QFETCH(bool, server);
+    if (server && !TestDb::serverAvailable())
+        QSKIP("no Firebird server on 127.0.0.1:3050");
+    Connection connection;
+    QVERIFY(openFresh(connection, server));
+    Command command;
+    command.ActiveConnection = &connection;
+    QStringList arrived;
+    connect(&command, &Command::ExecuteComplete, this, [&](const DbError *pError, const Recordset &rows) {
+        arrived << (pError ? pError->Description : rows.Fields(0).toString());
+    });
+
+    // A newer request cancels the endless one under way; only its own rows
+    // arrive, on this thread, and the connection takes plain statements again.
+    command.CommandText = kEndless;
+    command.ExecuteAsync();
+    QVERIFY(command.Executing());
+    QTest::qWait(200);
+    command.CommandText = QStringLiteral("select 7 from rdb$database");
+    command.ExecuteAsync();
+    QTRY_VERIFY_WITH_TIMEOUT(!command.Executing(), 30000);
+    QCOMPARE(arrived, QStringList{QStringLiteral("7")});
+    QCOMPARE(run(connection, QStringLiteral("select 8 from rdb$database")).Fields(0).toInt(), 8);
+
+    // The engine's refusal comes with the signal, not as an exception.
+    command.CommandText = QStringLiteral("select nothing from rdb$database");
+    command.ExecuteAsync();
+    QTRY_VERIFY_WITH_TIMEOUT(!command.Executing(), 30000);
+    QCOMPARE(arrived.size(), 2);
+    QVERIFY2(arrived.last().contains(QStringLiteral("SQLCODE -206")), qPrintable(arrived.last()));
+
+    // Cancel, and closing with an endless statement under way, end it: no
+    // rows, no wait.
+    command.CommandText = kEndless;
+    command.ExecuteAsync();
+    QTest::qWait(200);
+    command.Cancel();
+    QVERIFY(!command.Executing());
+    QCOMPARE(run(connection, QStringLiteral("select 9 from rdb$database")).Fields(0).toInt(), 9);
+    command.ExecuteAsync();
+    QTest::qWait(200);
+    connection.Close();
+    QTRY_VERIFY(!command.Executing());
+    QTest::qWait(100);
+    QCOMPARE(arrived.size(), 2);
+    QVERIFY_THROWS_EXCEPTION(DbException, command.ExecuteAsync());
+}
+
+void TestCommand::statementsStopAtTheirTimeLimit_data()
+{
+    QTest::addColumn<bool>("server");
+    QTest::addColumn<bool>("async");
+    QTest::newRow("embedded, caller waits") << false << false;
+    QTest::newRow("embedded, asynchronous") << false << true;
+    QTest::newRow("server, caller waits") << true << false;
+    QTest::newRow("server, asynchronous") << true << true;
+}
+
+// A statement that waits for a row another connection holds is cancelled
+// after CommandTimeout and takes no effect; the connection goes on.
+void TestCommand::statementsStopAtTheirTimeLimit()
+{
+    QFETCH(bool, server);
+    QFETCH(bool, async);
+    if (server && !TestDb::serverAvailable())
+        QSKIP("no Firebird server on 127.0.0.1:3050");
+    Connection clerk;
+    QVERIFY(openFresh(clerk, server));
+    run(clerk, QStringLiteral("insert into Z_POSTCONFIG (CURRENT_BAR) values ('1')"));
+    Connection holder;
+    holder.Open(TestDb::connectionString(server ? TestDb::serverName(m_lastPath) : m_lastPath));
+    holder.BeginTrans();
+    run(holder, QStringLiteral("update Z_POSTCONFIG set CURRENT_BAR='2'"));
+
+    clerk.CommandTimeout = 1;
+    Command update;
+    update.ActiveConnection = &clerk;
+    update.CommandText = QStringLiteral("update Z_POSTCONFIG set CURRENT_BAR='3'");
+    DbError error;
+    if (async) {
+        bool done = false;
+        connect(&update, &Command::ExecuteComplete, this, [&](const DbError *pError, const Recordset &) {
+            done = true;
+            if (pError)
+                error = *pError;
+        });
+        update.ExecuteAsync();
+        QTRY_VERIFY_WITH_TIMEOUT(done, 30000);
+    } else {
+        try {
+            update.Execute();
+        } catch (const DbException &e) {
+            error = e.error();
+        }
+    }
+    QVERIFY(error.TimedOut);
+    QCOMPARE(error.Description, QStringLiteral("Истекло время ожидания выполнения запроса (1 с): запрос прерван."));
+
+    holder.RollbackTrans();
+    QCOMPARE(run(clerk, QStringLiteral("select CURRENT_BAR from Z_POSTCONFIG")).Fields(0).toString(),
+             QStringLiteral("1"));
+    update.Execute();
+    QCOMPARE(update.RecordsAffected, 1);
 }
 
 COURTMAIL_TEST_MAIN(TestCommand)

@@ -49,7 +49,7 @@ private:
     QLineEdit *part(int i) { return child<QLineEdit>(m_w.get(), QStringLiteral("TxAd_%1").arg(i)); }
     QString address() { return child<QPlainTextEdit>(m_w.get(), QStringLiteral("Text4"))->toPlainText(); }
 
-    void search(const QString &text) { edit("Stext")->setText(text); }
+    void search(const QString &text) { QVERIFY(searchParties(m_w.get(), text)); }
 
     void pick(const QString &name)
     {
@@ -73,6 +73,7 @@ private Q_SLOTS:
         m_boxes = std::make_unique<MsgBoxRecorder>();
         m_w = std::make_unique<LettrixMain>();
         QTRY_VERIFY_WITH_TIMEOUT(m_w->isConnected(), 15000);
+        QVERIFY(partiesListed(m_w.get()));
     }
 
     void cleanup()
@@ -187,6 +188,7 @@ private Q_SLOTS:
         QVERIFY(writeOptions(m_programDir.path(), path));
         m_w = std::make_unique<LettrixMain>();
         QTRY_VERIFY_WITH_TIMEOUT(m_w->isConnected(), 15000);
+        QVERIFY(partiesListed(m_w.get()));
         search(QStringLiteral("іваненко дар'я"));
         QCOMPARE(lines(list()), QStringList{QStringLiteral("Іваненко Дар'я Олексіївна")});
         search(QStringLiteral("ЁЛК"));
@@ -195,6 +197,74 @@ private Q_SLOTS:
         QVERIFY(lines(list()).isEmpty());
         search(QString(101, QLatin1Char('x')));
         QVERIFY(lines(list()).isEmpty());
+    }
+
+    // Each query counts the pairs of rows of SLOW first, so its size makes
+    // the search as slow as a test needs: 2 000 rows answer in a fraction
+    // of a second, 60 000 take minutes.
+    void slowSearchWhileTyping()
+    {
+        const QString path = m_db.folder() + QStringLiteral("/slow.fdb");
+        QProcess isql;
+        isql.start(QStringLiteral("timeout"), {QStringLiteral("-k"), QStringLiteral("5"), QStringLiteral("60"),
+                                               QStringLiteral("isql-fb"), QStringLiteral("-q"), QStringLiteral("-bail"),
+                                               QStringLiteral("-ch"), QStringLiteral("UTF8")});
+        QVERIFY(isql.waitForStarted());
+        isql.write((QStringLiteral("CREATE DATABASE '%1' USER 'SYSDBA' DEFAULT CHARACTER SET UTF8;\n").arg(path)
+                    + QStringLiteral("CREATE TABLE NAMES (\"OID\" INTEGER NOT NULL PRIMARY KEY, \"FullName\" VARCHAR(100));\n"
+                                     "CREATE TABLE SLOW (N INTEGER);\n"
+                                     "CREATE VIEW \"Subject\" (\"OID\", \"FullName\") AS SELECT \"OID\", \"FullName\" "
+                                     "FROM NAMES WHERE (SELECT COUNT(*) FROM SLOW A, SLOW B) >= 0;\n"
+                                     "INSERT INTO NAMES VALUES (1, 'Иванов Иван Иванович');\n"
+                                     "INSERT INTO NAMES VALUES (2, 'Иваненко Олег');\n"
+                                     "INSERT INTO NAMES VALUES (3, 'Ивлев Пётр');\n"
+                                     "INSERT INTO NAMES VALUES (4, 'Сидоров Иван');\n"
+                                     "INSERT INTO SLOW SELECT FIRST 2000 1 FROM RDB$TYPES A, RDB$TYPES B;\n"
+                                     "COMMIT;\n"))
+                       .toUtf8());
+        isql.closeWriteChannel();
+        QVERIFY(isql.waitForFinished(70000));
+        QVERIFY2(isql.exitCode() == 0, isql.readAllStandardError().constData());
+
+        m_w.reset();
+        QVERIFY(writeOptions(m_programDir.path(), path));
+        m_w = std::make_unique<LettrixMain>();
+        QTRY_VERIFY_WITH_TIMEOUT(m_w->isConnected(), 15000);
+        QVERIFY(partiesListed(m_w.get(), 60000));
+        QCOMPARE(lines(list()).size(), 4);
+
+        // Typed faster than the query answers: every list ever shown is the
+        // last text's, never an older filter's.
+        QList<QStringList> shown;
+        connect(list()->model(), &QAbstractItemModel::modelReset, this, [&] {
+            if (list()->model()->rowCount() > 0)
+                shown << lines(list());
+        });
+        for (const QString &typed : {QStringLiteral("и"), QStringLiteral("ив"), QStringLiteral("ива"),
+                                     QStringLiteral("иван"), QStringLiteral("иванов")}) {
+            edit("Stext")->setText(typed);
+            QTest::qWait(10);
+        }
+        QVERIFY(partiesListed(m_w.get(), 60000));
+        const QStringList last{QStringLiteral("Иванов Иван Иванович")};
+        QCOMPARE(lines(list()), last);
+        QCOMPARE(shown, QList<QStringList>{last});
+        // Deleting back shows that text's rows again.
+        search(QStringLiteral("ива"));
+        QCOMPARE(lines(list()).size(), 3);
+
+        // A search that would take minutes: closing the window neither waits
+        // for it nor crashes, and no box follows.
+        Command slower;
+        slower.ActiveConnection = m_w->connection();
+        slower.CommandText = QStringLiteral("insert into SLOW select first 58000 1 from rdb$types a, rdb$types b");
+        slower.Execute();
+        edit("Stext")->setText(QStringLiteral("и"));
+        QTest::qWait(200);
+        QVERIFY(m_w->isLoadingParties());
+        m_w->close();
+        m_w.reset();
+        QTest::qWait(100);
     }
 
     void pickComposesTheFirstAddressAndChecksIt()

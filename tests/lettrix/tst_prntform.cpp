@@ -26,6 +26,8 @@
 
 #include <memory>
 
+#include <csignal>
+
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
@@ -119,6 +121,7 @@ private slots:
     void failedPrintIsReported_data();
     void failedPrintIsReported();
     void closeButtonClosesWindow();
+    void officeStartedAheadAndReplaced();
 
 private:
     // A window over the program folder; shown, so that clicks reach it.
@@ -664,6 +667,35 @@ void TestPrntForm::closeButtonClosesWindow()
         form->grab().save(QDir(shots).filePath(QStringLiteral("prntform.png")));
     click(*form, QStringLiteral("XpB1"));
     QVERIFY(!form->isVisible());
+}
+
+// The office is started without holding up the caller, is ready before the
+// first print, and a print still works after it was killed meanwhile. After
+// thirty prints a fresh office takes over, once nothing is open.
+void TestPrntForm::officeStartedAheadAndReplaced()
+{
+    MsgBoxRecorder boxes;
+    CalcOffice::shutdown();
+    CalcOffice::startInBackground();
+    QVERIFY(!CalcOffice::isStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(CalcOffice::isStarted(), 60000);
+    QVERIFY(::kill(pid_t(CalcOffice::processId()), SIGKILL) == 0);
+
+    auto form = openForm();
+    QVERIFY(form);
+    click(*form, QStringLiteral("XpB2"));
+    QCOMPARE(boxes.count(), 0);
+    QCOMPARE(newPdfs().size(), 1);
+
+    const qint64 first = CalcOffice::processId();
+    for (int i = 1; i < 30; ++i)
+        click(*form, QStringLiteral("XpB2"));
+    QCOMPARE(CalcOffice::processId(), first);
+    QTRY_VERIFY_WITH_TIMEOUT(CalcOffice::processId() != first, 60000);
+    QCOMPARE(::kill(pid_t(first), 0), -1);
+    click(*form, QStringLiteral("XpB2"));
+    QCOMPARE(boxes.count(), 0);
+    QCOMPARE(newPdfs().size(), 31);
 }
 
 QTEST_MAIN(TestPrntForm)

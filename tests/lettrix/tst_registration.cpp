@@ -288,6 +288,36 @@ private Q_SLOTS:
         QCOMPARE(postRows(), 1);
     }
 
+    // Another program holds the settings row: the registration gives up at
+    // the connection's time limit with nothing stored, says so, and the
+    // window registers again once the row is free.
+    void heldTurnEndsAtTheTimeLimit()
+    {
+        if (rows(QStringLiteral("select count(*) from Z_POSTCONFIG")).Fields(0).toInt() == 0)
+            exec(QStringLiteral("insert into Z_POSTCONFIG (CURRENT_BAR) values (Null)"));
+        Connection holder;
+        holder.Open(TestDb::connectionString(m_path));
+        holder.BeginTrans();
+        Command hold;
+        hold.ActiveConnection = &holder;
+        hold.CommandText = QStringLiteral("update Z_POSTCONFIG set CURRENT_BAR=CURRENT_BAR");
+        hold.Execute();
+
+        m_w->connection()->CommandTimeout = 1;
+        fill(kAddress6, QStringLiteral("Петров"), QStringLiteral("дело"));
+        registerWith(0);
+        QCOMPARE(m_boxes->last().icon(), vbCritical);
+        QCOMPARE(m_boxes->last().title, QStringLiteral("Ошибка"));
+        QCOMPARE(m_boxes->last().prompt, QStringLiteral("Отправление не внесено в реестр, исходящий номер не присвоен.\r\n"
+                                                         "Истекло время ожидания выполнения запроса (1 с): запрос прерван."));
+        QCOMPARE(postRows(), 0);
+
+        holder.RollbackTrans();
+        registerWith(0);
+        QCOMPARE(m_boxes->last().title, QStringLiteral("Сообщение"));
+        QCOMPARE(postRows(), 1);
+    }
+
     void busyOfficeTakesTurns_data()
     {
         QTest::addColumn<bool>("server");
