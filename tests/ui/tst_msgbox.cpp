@@ -39,7 +39,6 @@ private slots:
     void realBoxIsParentedToActiveWindow();
     void markupIsShownAsPlainText();
     // Last: the translation stays installed for the rest of the run.
-    void buttonsSpeakRussian_data();
     void buttonsSpeakRussian();
 
 private:
@@ -175,37 +174,18 @@ void TestMsgBox::handlerMayOpenAnotherBox()
 void TestMsgBox::logFileRecordsAndAnswersLikeClosing()
 {
     QTemporaryDir dir;
-    const QString log = dir.filePath("boxes.log");
-    qputenv(MsgBoxLogVariable, QFile::encodeName(log));
-    const int yesNo = MsgBox("Перейти на страницу его загрузки?", vbYesNo + vbInformation, "Внимание!");
-    const int ok = MsgBox("В процессе подключения произошла ошибка.\r\n\"x\" <b>\r\nПодключение не выполнено.",
-                          vbCritical, "Ошибка");
-    const int untitled = MsgBox("Подключение было отменено.");
-    {
-        // A recorder in the process still comes first.
-        MsgBoxRecorder recorder;
-        MsgBox("recorded");
-        QCOMPARE(recorder.count(), 1);
-    }
+    qputenv(MsgBoxLogVariable, QFile::encodeName(dir.filePath("boxes.log")));
+    const int answer = MsgBox("Перейти?\r\n\"x\" <b>", vbYesNo + vbInformation);
+    MsgBoxRecorder recorder; // a recorder in the process still comes first
+    MsgBox("recorded");
     qunsetenv(MsgBoxLogVariable);
-    QCOMPARE(yesNo, vbNo);
-    QCOMPARE(ok, vbOK);
-    QCOMPARE(untitled, vbOK);
-
-    QFile file(log);
+    QCOMPARE(answer, vbNo);
+    QCOMPARE(recorder.count(), 1);
+    QFile file(dir.filePath("boxes.log"));
     QVERIFY(file.open(QIODevice::ReadOnly));
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    QCOMPARE(lines.size(), 4); // three lines, each ended by a line break
-    QVERIFY(lines.last().isEmpty());
-    const QJsonObject first = QJsonDocument::fromJson(lines.at(0)).object();
-    QCOMPARE(first.value("title").toString(), QString("Внимание!"));
-    QCOMPARE(first.value("buttons").toInt(), vbYesNo + vbInformation);
-    QCOMPARE(first.value("answer").toInt(), vbNo);
-    const QJsonObject second = QJsonDocument::fromJson(lines.at(1)).object();
-    QCOMPARE(second.value("prompt").toString(),
-             QString("В процессе подключения произошла ошибка.\r\n\"x\" <b>\r\nПодключение не выполнено."));
-    QCOMPARE(second.value("answer").toInt(), vbOK);
-    QCOMPARE(QJsonDocument::fromJson(lines.at(2)).object().value("title").toString(), QString("Lettrix"));
+    QCOMPARE(QJsonDocument::fromJson(file.readAll()).object(),
+             QJsonObject({{"title", QString("Lettrix")}, {"prompt", QString("Перейти?\r\n\"x\" <b>")},
+                          {"buttons", vbYesNo + vbInformation}, {"answer", vbNo}}));
 }
 
 int TestMsgBox::showAndAct(const QString &prompt, int buttons, const QString &title,
@@ -250,8 +230,7 @@ void TestMsgBox::realBox_data()
                         << "no" << vbNo;
     QTest::newRow("escape on yes/no box answers No")
         << vbYesNo << "t" << int(QMessageBox::NoIcon) << "t" << "escape" << vbNo;
-    QTest::newRow("enter answers Yes") << (vbYesNo + vbQuestion) << "t" << int(QMessageBox::Question) << "t"
-                                       << "enter" << vbYes;
+    QTest::newRow("enter answers Yes") << (vbYesNo + vbQuestion) << "t" << int(QMessageBox::Question) << "t" << "enter" << vbYes;
     QTest::newRow("enter answers No when it is the default")
         << (vbYesNo + vbQuestion + vbDefaultButton2) << "t" << int(QMessageBox::Question) << "t" << "enter" << vbNo;
 }
@@ -323,39 +302,23 @@ void TestMsgBox::markupIsShownAsPlainText()
     QCOMPARE(text, QString("<b>Token unknown</b> near \"<\""));
 }
 
-void TestMsgBox::buttonsSpeakRussian_data()
-{
-    QTest::addColumn<int>("buttons");
-    QTest::addColumn<QStringList>("texts");
-
-    QTest::newRow("OK") << int(vbOKOnly) << QStringList{"ОК"};
-    QTest::newRow("yes and no") << int(vbYesNo + vbQuestion) << QStringList{"Да", "Нет"};
-}
-
 void TestMsgBox::buttonsSpeakRussian()
 {
-    QFETCH(int, buttons);
-    QFETCH(QStringList, texts);
-
-    static const bool installed = InstallQtTranslation();
-    QVERIFY2(installed, "Qt's Russian translation (qt6-translations-l10n) is not installed");
-
+    QVERIFY2(InstallQtTranslation(), "Qt's Russian translation (qt6-translations-l10n) is not installed");
     QStringList seen;
-    showAndAct("x", buttons, "t", [&](QMessageBox *box) {
+    showAndAct("x", vbYesNo + vbQuestion, "t", [&](QMessageBox *box) {
         for (QAbstractButton *button : box->buttons())
             seen << button->text().remove(QLatin1Char('&'));
         if (qEnvironmentVariableIsSet("COURTMAIL_SCREENSHOT_DIR"))
-            box->grab().save(qEnvironmentVariable("COURTMAIL_SCREENSHOT_DIR") + QStringLiteral("/msgbox-")
-                             + QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'))
-                             + QStringLiteral(".png"));
-        box->buttons().constFirst()->click();
+            box->grab().save(qEnvironmentVariable("COURTMAIL_SCREENSHOT_DIR") + QStringLiteral("/msgbox-yes-no.png"));
+        box->button(QMessageBox::No)->click();
     });
     seen.sort();
-    texts.sort();
-    QCOMPARE(seen, texts);
-    // Qt's other dialogs take theirs from the same place.
-    QDialogButtonBox close(QDialogButtonBox::Close);
-    QCOMPARE(close.button(QDialogButtonBox::Close)->text(), QStringLiteral("Закрыть"));
+    QCOMPARE(seen, QStringList({"Да", "Нет"}));
+    // OK and Qt's other dialogs take theirs from the same place.
+    QDialogButtonBox more(QDialogButtonBox::Ok | QDialogButtonBox::Close);
+    QCOMPARE(more.button(QDialogButtonBox::Ok)->text() + "|" + more.button(QDialogButtonBox::Close)->text(),
+             QStringLiteral("ОК|Закрыть"));
 }
 
 QTEST_MAIN(TestMsgBox)
