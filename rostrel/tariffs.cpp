@@ -114,11 +114,6 @@ QString WeightText(double grams, const QLocale &regional)
     return numberText(grams, regional);
 }
 
-QString WeightRecordText(double grams)
-{
-    return numberText(grams, QLocale::c());
-}
-
 QString PriceText(double price, const QLocale &regional)
 {
     return numberText(RoundMoney(price), regional);

@@ -39,10 +39,6 @@ QString InvalidWeightMessage(const QString &typed);
 // the list line shows ("20,5" or "20" in ru_RU, "20.5" in en_US).
 QString WeightText(double grams, const QLocale &regional);
 
-// The weight as ListRow.WEIGHT holds it after weighing: "." as decimal point
-// whatever the locale ("20.5", "20").
-QString WeightRecordText(double grams);
-
 // A price as Text6 shows it: regional number format ("45,5", "0").
 QString PriceText(double price, const QLocale &regional);
 

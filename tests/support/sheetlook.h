@@ -1,8 +1,5 @@
 #pragma once
 
-// Reading back how a workbook looks, for tests that check what the office
-// wrote: the office itself converts the file to flat XML, which is parsed.
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,18 +10,12 @@
 #include <QUrl>
 #include <QXmlStreamReader>
 
-// The look of a workbook's cells as the office itself writes it out: each
-// cell's frame, wrapping and decimals as one comparable text ("D9" ->
-// "0.74pt solid #000000|wrap|3"), each row's height in mm.
-struct SheetLook
+// The look of a workbook's cells, read from the flat XML the office itself
+// converts it to: each cell's frame, wrapping and decimals as one comparable
+// text ("D9" -> "0.74pt solid #000000|wrap|3").
+inline QHash<QString, QString> cellLooks(const QString &workbook, const QString &scratch)
 {
-    QHash<QString, QString> cell;
-    QHash<int, double> rowHeightMm;
-};
-
-inline SheetLook lookOf(const QString &workbook, const QString &scratch)
-{
-    SheetLook look;
+    QHash<QString, QString> looks;
     const QString out = QDir(scratch).filePath("look");
     QProcess soffice;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -36,10 +27,9 @@ inline SheetLook lookOf(const QString &workbook, const QString &scratch)
                    "--headless", "--norestore", "--convert-to", "fods", "--outdir", out, workbook});
     QFile file(QDir(out).filePath(QFileInfo(workbook).completeBaseName() + ".fods"));
     if (!soffice.waitForFinished(120000) || !file.open(QIODevice::ReadOnly))
-        return look;
+        return looks;
 
     QHash<QString, QString> styles; // cell style, number style -> look
-    QHash<QString, double> rowHeights;
     QString style;
     int row = 0, rowRepeat = 1, column = 0;
     QXmlStreamReader xml(&file);
@@ -56,29 +46,22 @@ inline SheetLook lookOf(const QString &workbook, const QString &scratch)
         } else if (name == u"style:table-cell-properties") {
             styles[style] = a.value("fo:border-bottom").toString() + a.value("fo:border").toString()
                 + '|' + a.value("fo:wrap-option").toString();
-        } else if (name == u"style:table-row-properties") {
-            const QStringView h = a.value("style:row-height");
-            rowHeights[style] = h.endsWith(u"in") ? h.chopped(2).toDouble() * 25.4
-                                                  : h.chopped(2).toDouble();
         } else if (name == u"table:table-row") {
             // Rows alike come once with a repeat count; the endless empty
             // tail of the sheet is not worth describing.
             const int repeat = qMax(1, a.value("table:number-rows-repeated").toInt());
             rowRepeat = qMin(repeat, 100);
-            for (int i = 1; i <= rowRepeat; ++i)
-                look.rowHeightMm[row + i] = rowHeights.value(a.value("table:style-name").toString());
             row += repeat;
             column = 0;
         } else if (name.endsWith(u"table-cell")) {
             const QString cellStyle = a.value("table:style-name").toString();
-            const QString text = styles.value(cellStyle) + '|'
-                + styles.value(styles.value(cellStyle + "#data"));
+            const QString text = styles.value(cellStyle) + '|' + styles.value(styles.value(cellStyle + "#data"));
             const int repeat = qMax(1, a.value("table:number-columns-repeated").toInt());
             for (int c = column; c < qMin(column + repeat, 26); ++c)
                 for (int r = row - rowRepeat + 1; r <= row; ++r)
-                    look.cell[QChar('A' + c) + QString::number(r)] = text;
+                    looks[QChar('A' + c) + QString::number(r)] = text;
             column += repeat;
         }
     }
-    return look;
+    return looks;
 }
