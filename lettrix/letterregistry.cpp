@@ -18,6 +18,8 @@ namespace {
 constexpr int kUniqueViolation = -803;
 constexpr int kUpdateConflict = -913;
 constexpr int kLockConflict = -901;
+// An unknown table.
+constexpr int kUnknownTable = -204;
 
 [[noreturn]] void fail(const QString &description)
 {
@@ -68,12 +70,21 @@ bool isClash(const DbException &e)
 // engine lets only one open transaction hold. The row is added when the
 // table is empty; should two registrations add it at once, they also compute
 // the same ID, so only one of them commits and the table keeps one row.
+// A database whose settings table has not been created yet still takes
+// letters: without turns, clashing registrations are only retried.
 void takeTurn(Command &command)
 {
     command.CommandText = QStringLiteral("update Z_POSTCONFIG set CURRENT_BAR=CURRENT_BAR");
     command.Parameters.clear();
     command.MaxRecords = 0;
-    command.Execute(-1);
+    try {
+        command.Execute(-1);
+    } catch (const DbException &e) {
+        // The failed statement is undone on its own; the transaction goes on.
+        if (e.error().NativeError == kUnknownTable)
+            return;
+        throw;
+    }
     if (command.RecordsAffected > 0)
         return;
     command.CommandText = QStringLiteral("insert into Z_POSTCONFIG (CURRENT_BAR) values (Null)");

@@ -395,6 +395,11 @@ private Q_SLOTS:
         // And the barcode can still be set while letters are numbered.
         m_w->UpdateCurrentBar(QStringLiteral("0002"));
         QCOMPARE(rows(QStringLiteral("select CURRENT_BAR from Z_POSTCONFIG")).Fields(0).toString(), QStringLiteral("0002"));
+
+        // A database whose settings table is not made yet still takes letters.
+        exec(QStringLiteral("drop table Z_POSTCONFIG"));
+        registerWith(1);
+        QCOMPARE(m_boxes->last().prompt, QStringLiteral("Отправление внесено в реестр с исходящим номером: 2"));
     }
 
     void twoClerksNeverShareANumber()
