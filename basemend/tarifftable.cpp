@@ -100,10 +100,12 @@ void TariffTable::Save(const QList<Price> &prices)
             // Numbers go in as numbers: a NUMERIC column would otherwise have
             // to read the comma text itself, which it cannot.
             const QVariant value = asText ? QVariant(price.Text) : QVariant(ReadPrice(price.Text).value_or(0));
-            if (price.Kind <= 2)
-                execute(kLadderUpdate.arg(price.Kind), {value, price.Weight});
-            else
-                execute(kSingleUpdate.arg(price.Kind), {value});
+            const QString sql = price.Kind <= 2 ? kLadderUpdate.arg(price.Kind) : kSingleUpdate.arg(price.Kind);
+            execute(sql, price.Kind <= 2 ? QVariantList{value, price.Weight} : QVariantList{value});
+            // The row was loaded a moment ago; gone now (another program
+            // changed the tariffs meanwhile), the save must not say it wrote it.
+            if (m_command.RecordsAffected < 1)
+                throw TableScripts::Failure{sql, QStringLiteral("Строка тарифа не найдена: тарифы изменены другой программой.")};
         }
         try {
             connection->CommitTrans();

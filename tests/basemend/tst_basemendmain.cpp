@@ -322,6 +322,16 @@ private Q_SLOTS:
         before = withPrice(withPrice(before, 1, 20, "12.5"), 2, 50, "27.1");
         QCOMPARE(dump(path), before);
 
+        // A row loaded here and changed by another program since: no save.
+        execute(path, {QStringLiteral("update Z_POSTPRICE set WEIGHT=55 where TYPEM=2 and WEIGHT=50")});
+        price(&w, "PriceP_0")->setText(QStringLiteral("1"));
+        click(&w, "XpB1");
+        QVERIFY2(boxes.last().prompt.endsWith(QStringLiteral("Строка тарифа не найдена: тарифы изменены другой программой.")),
+                 qPrintable(boxes.last().prompt));
+        execute(path, {QStringLiteral("update Z_POSTPRICE set WEIGHT=50 where TYPEM=2 and WEIGHT=55")});
+        QCOMPARE(dump(path), before);
+        price(&w, "PriceP_0")->setText(QStringLiteral("12,50"));
+
         // No at the first, eighth and fifteenth question; a table in use; no
         // folder for the backup; the backup and the drop; the backup run back.
         boxes.clear();
