@@ -51,8 +51,10 @@ void DatabaseWindow::objADOConnection_ConnectionLost()
     // A statement found the database gone. The window takes the look of a
     // disconnect by hand, so that one click connects again; the statement's
     // own error box follows.
-    if (m_connected && !m_closing)
+    if (m_connected && !m_closing) {
         Command1_Click();
+        AfterConnectionLost();
+    }
 }
 
 void DatabaseWindow::Command1_Click()

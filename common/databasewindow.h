@@ -42,6 +42,9 @@ protected:
     virtual void AfterConnect() = 0;
     // The connected or disconnected look; a window without one leaves it empty.
     virtual void SetConnectedUI(bool connected);
+    // Runs after a statement found the database gone and the window took the
+    // look of a disconnect; a window whose connect button is hidden shows it.
+    virtual void AfterConnectionLost() {}
 
     void CreateConnection();
     // Connects when not connected, disconnects when connected.

@@ -199,14 +199,16 @@ void RostrelMain::buildControls()
     Label5->setCursor(Qt::PointingHandCursor);
     Label5->setStyleSheet(QStringLiteral("color: #1a4f8b; text-decoration: underline;"));
 
-    // The connection fields and the connect button: start-up connects once,
-    // and there is no second attempt while the program runs.
+    // The connection fields and the connect button: start-up connects once.
+    // The button shows only when the database went away meanwhile, so that
+    // one press connects again with the same settings.
     Text1 = named<QLineEdit>(QStringLiteral("Text1"), QStringLiteral("localhost:/var/lib/firebird/3.0/data/court.fdb"),
                              this);
     Text2 = named<QLineEdit>(QStringLiteral("Text2"), QStringLiteral("SYSDBA"), this);
     Text3 = named<QLineEdit>(QStringLiteral("Text3"), QStringLiteral("p"), this);
     Text3->setEchoMode(QLineEdit::Password);
     Command1 = named<XpB>(QStringLiteral("Command1"), QStringLiteral("Подключиться"), this);
+    Command1->setGeometry(left + 190, 8, 130, 28);
     for (QWidget *w : std::initializer_list<QWidget *>{Text1, Text2, Text3, Command1})
         w->hide();
 
@@ -312,8 +314,15 @@ void RostrelMain::Timer1_Timer()
     Check1->show();
 }
 
+void RostrelMain::AfterConnectionLost()
+{
+    Command1->setEnabledCtrl(true);
+    Command1->show();
+}
+
 void RostrelMain::AfterConnect()
 {
+    Command1->hide();
     SaveSettings();
     Text4->setText(Regional::DateToText(QDate::currentDate()));
     Check2[0]->setValue(true);

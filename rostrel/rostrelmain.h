@@ -49,6 +49,7 @@ private:
     void Form_Load();
     void Form_QueryUnload();
     void AfterConnect() override;
+    void AfterConnectionLost() override;
     void Check2_Click(int Index);
     void Check3_Click();
     void Check1_Click();

@@ -226,9 +226,10 @@ private Q_SLOTS:
     // letter 15 (ID 8) cannot be deleted.
     void startUpListingsAndDeletion()
     {
-        start(copyWith({QStringLiteral("CREATE EXCEPTION E_KEEP 'kept'"),
+        const QString path = copyWith({QStringLiteral("CREATE EXCEPTION E_KEEP 'kept'"),
                         QStringLiteral("CREATE TRIGGER T_KEEP FOR Z_POST BEFORE DELETE AS BEGIN "
-                                       "IF (OLD.ID = 8) THEN EXCEPTION E_KEEP; END")}));
+                                       "IF (OLD.ID = 8) THEN EXCEPTION E_KEEP; END")});
+        start(path);
         RostrelMain *w = m_w.get();
         QCOMPARE(w->windowTitle(), QStringLiteral("Печать реестров почтовых отправлений"));
         QCOMPARE(shown({"St", "Text4"}), "Соединение с БД установлено|" + Regional::DateToText(QDate::currentDate()));
@@ -339,6 +340,16 @@ private Q_SLOTS:
         click(QStringLiteral("Check3"));
         QCOMPARE(list()->count(), 0);
         QCOMPARE(shown(details + QStringList{"Label16"}), "|||||0|Выбрано: 0");
+
+        // The database goes away: the window says so and shows its connect
+        // button, and one press connects again and hides it.
+        TestDb::endAttachment(*w->connection(), path);
+        click(QStringLiteral("Check3"));
+        QCOMPARE(shown({"St"}), "Отключен");
+        QVERIFY(!child<XpB>(w, "Command1")->isHidden());
+        click(QStringLiteral("Command1"));
+        QTRY_VERIFY_WITH_TIMEOUT(w->isConnected(), 15000);
+        QVERIFY(child<XpB>(w, "Command1")->isHidden());
     }
 
     // Seventeen letters weighed one after another over the ladders 20/50/100 g
