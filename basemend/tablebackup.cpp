@@ -1,6 +1,7 @@
 #include "tablebackup.h"
 
 #include "tablescripts.h"
+#include "tariffprices.h"
 
 #include "database/command.h"
 #include "database/dbexception.h"
@@ -131,11 +132,18 @@ QByteArray TableBackup::Script(TableScripts &scripts, Command &command, const QS
                              QStringLiteral("select %1 from %2").arg(columns.join(QStringLiteral(", ")),
                                                                      identifier(table)),
                              {});
+        // Databases made by older scripts keep prices as comma text; the
+        // tables come back with today's numeric PRICE, which takes numbers.
+        const int price = int(columns.indexOf(QStringLiteral("PRICE")));
         QStringList values;
         for (; !rs.Eof(); rs.MoveNext()) {
             values.clear();
-            for (int i = 0; i < rs.FieldCount(); ++i)
-                values << Literal(rs.Fields(i));
+            for (int i = 0; i < rs.FieldCount(); ++i) {
+                const QVariant value = rs.Fields(i);
+                const std::optional<double> number =
+                    i == price && value.typeId() == QMetaType::QString ? ReadPrice(value) : std::nullopt;
+                values << Literal(number ? QVariant(*number) : value);
+            }
             out += head + values.join(QStringLiteral(", ")) + QStringLiteral(");\r\n");
         }
     }

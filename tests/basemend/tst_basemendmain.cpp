@@ -6,6 +6,8 @@
 #include "database/connection.h"
 #include "environment/environment.h"
 #include "profile/profilefile.h"
+#include "tablebackup.h"
+#include "tablescripts.h"
 #include "testdb.h"
 #include "testmain.h"
 #include "ui/msgbox.h"
@@ -251,6 +253,18 @@ private Q_SLOTS:
         }
         const QString older = copyWith(statements);
         const QStringList olderBefore = dump(older);
+        {
+            // Its backup gives the comma prices as numbers: the tables come
+            // back with today's numeric PRICE.
+            Connection c;
+            c.Open(TestDb::connectionString(older));
+            Command cmd;
+            cmd.ActiveConnection = &c;
+            TableScripts scripts(cmd, m_programDir.path());
+            const QString script =
+                QString::fromUtf8(TableBackup::Script(scripts, cmd, {QStringLiteral("Z_POSTPRICE")}, QDateTime()));
+            QVERIFY2(script.contains(QStringLiteral("VALUES (3, 0, 5.5);")), qPrintable(script.left(1500)));
+        }
         MsgBoxRecorder boxes;
         BasemendMain w;
         w.show();
