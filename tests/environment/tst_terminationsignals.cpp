@@ -1,6 +1,5 @@
 // SIGTERM and SIGINT close a program's windows as the clerk would: open
-// dialogs first, then the main window; a refused close keeps it running;
-// handlers another library put in their place are taken back.
+// dialogs first, then the main window.
 #include "environment/terminationsignals.h"
 
 #include <QApplication>
@@ -10,6 +9,7 @@
 #include <QTimer>
 
 #include <csignal>
+#include <memory>
 
 namespace {
 
@@ -40,16 +40,8 @@ class TestTerminationSignals : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void signalClosesDialogThenMainWindow_data()
-    {
-        QTest::addColumn<int>("signalNumber");
-        QTest::newRow("SIGTERM") << int(SIGTERM);
-        QTest::newRow("SIGINT") << int(SIGINT);
-    }
-
     void signalClosesDialogThenMainWindow()
     {
-        QFETCH(int, signalNumber);
         MainWindow window;
         window.show();
         TerminationSignals watcher;
@@ -59,67 +51,46 @@ private Q_SLOTS:
 
         QDialog dialog(&window);
         int closesWhileDialogUp = -1;
-        QTimer::singleShot(0, this, [&] { ::raise(signalNumber); });
+        QTimer::singleShot(0, this, [&] { ::raise(SIGTERM); });
         connect(&dialog, &QDialog::finished, this, [&] { closesWhileDialogUp = window.closeRequests; });
         QCOMPARE(dialog.exec(), int(QDialog::Rejected));
         QCOMPARE(closesWhileDialogUp, 0);
         QTRY_COMPARE(window.closeRequests, 1);
         QVERIFY(!window.isVisible());
-        QCOMPARE(received, QList<int>{signalNumber});
+        QCOMPARE(received, QList<int>{SIGTERM});
     }
 
-    void refusedCloseKeepsRunningAndAsksAgain()
+    // A signal before the window is known closes it once set; a refused close
+    // keeps it running and the next signal asks again, not being the "second
+    // signal" that ends a process outright; handlers another library put in
+    // place are taken back, and the default actions once the object is gone.
+    void earlyRefusedAndForeignSignals()
     {
+        auto watcher = std::make_unique<TerminationSignals>();
+        ::raise(SIGTERM);
+        QTest::qWait(50);
         MainWindow window;
         window.refuse = true;
         window.show();
-        TerminationSignals watcher;
-        watcher.setMainWindow(&window);
-        ::raise(SIGTERM);
+        QCOMPARE(window.closeRequests, 0);
+        watcher->setMainWindow(&window);
         QTRY_COMPARE(window.closeRequests, 1);
         QVERIFY(window.isVisible());
-        // Not the "second signal" that ends the process outright.
         ::raise(SIGINT);
         QTRY_COMPARE(window.closeRequests, 2);
-        window.refuse = false;
-        ::raise(SIGTERM);
-        QTRY_COMPARE(window.closeRequests, 3);
-        QVERIFY(!window.isVisible());
-    }
 
-    void reclaimTakesTheSignalsBack()
-    {
-        MainWindow window;
-        window.show();
-        TerminationSignals watcher;
-        watcher.setMainWindow(&window);
         // What the database client library does on its first attach.
         ::signal(SIGTERM, foreignHandler);
         ::signal(SIGINT, foreignHandler);
         TerminationSignals::reclaim();
+        window.refuse = false;
         ::raise(SIGINT);
-        QTRY_COMPARE(window.closeRequests, 1);
+        QTRY_COMPARE(window.closeRequests, 3);
+        QVERIFY(!window.isVisible());
         QCOMPARE(g_foreignCalls, 0);
-    }
 
-    void signalBeforeTheWindowClosesItOnceSet()
-    {
-        TerminationSignals watcher;
-        ::raise(SIGTERM);
-        QTest::qWait(50);
-        MainWindow window;
-        window.show();
-        QCOMPARE(window.closeRequests, 0);
-        watcher.setMainWindow(&window);
-        QTRY_COMPARE(window.closeRequests, 1);
-    }
-
-    void defaultActionsComeBackWithTheObjectGone()
-    {
         ::signal(SIGINT, foreignHandler);
-        {
-            TerminationSignals watcher;
-        }
+        watcher.reset();
         TerminationSignals::reclaim();
         struct sigaction current = {};
         ::sigaction(SIGINT, nullptr, &current);

@@ -2,6 +2,7 @@
 
 #include "database/command.h"
 #include "database/connection.h"
+#include "database/connectionstring.h"
 
 #include <QDir>
 #include <QFile>
@@ -61,7 +62,8 @@ bool TestDb::serverAvailable()
 
 QString TestDb::connectionString(const QString &dbName, const QString &user, const QString &password)
 {
-    return QStringLiteral("DRIVER=Firebird/InterBase(r) driver; DBNAME=%1; UID=%2; PWD=%3").arg(dbName, user, password);
+    return QStringLiteral("DRIVER=Firebird/InterBase(r) driver; DBNAME=%1; UID=%2; PWD=%3")
+        .arg(ConnectionString::quoteValue(dbName), user, password);
 }
 
 void TestDb::endAttachment(Connection &victim, const QString &dbName)
