@@ -46,7 +46,7 @@ Recordset Command::Execute(int options)
         return Recordset();
     }
     const std::shared_ptr<DbRequest> request = makeRequest();
-    ActiveConnection->execute(*request);
+    ActiveConnection->execute(request);
     RecordsAffected = request->recordsAffected;
     return request->records;
 }
@@ -81,8 +81,8 @@ bool Command::take(const std::shared_ptr<DbRequest> &request)
     return true;
 }
 
-void Command::complete(const std::shared_ptr<DbRequest> &request)
+void Command::complete(const DbError *error, const Recordset &records, int recordsAffected)
 {
-    RecordsAffected = request->recordsAffected;
-    emit ExecuteComplete(request->ok ? nullptr : &request->error, request->records);
+    RecordsAffected = recordsAffected;
+    emit ExecuteComplete(error, records);
 }

@@ -37,7 +37,9 @@ struct DbRequest;
 // its rows never arrive. So does Cancel, and so does destroying the command.
 // Execute waits behind a statement still under way but supersedes nothing.
 // Requests sent before the connection was closed or opened again never
-// complete either.
+// complete either. One that gets no answer from the server well past the
+// time limit completes with the error of a lost connection (see
+// Connection).
 class Command : public QObject
 {
     Q_OBJECT
@@ -85,7 +87,7 @@ private:
     // The connection's word on a request: take() ends it when it is still
     // the one under way, complete() then reports it.
     bool take(const std::shared_ptr<DbRequest> &request);
-    void complete(const std::shared_ptr<DbRequest> &request);
+    void complete(const DbError *error, const Recordset &records, int recordsAffected);
 
     std::shared_ptr<DbRequest> m_pending;
     QPointer<Connection> m_pendingConnection;

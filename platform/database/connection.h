@@ -3,6 +3,7 @@
 #include "database/dberror.h"
 #include "database/recordset.h"
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -15,6 +16,7 @@ class Command;
 class DbWorker;
 struct DbOpenOutcome;
 struct DbRequest;
+class QSemaphore;
 class QThread;
 
 // A connection to the suite's Firebird database, with the members and
@@ -44,7 +46,12 @@ class QThread;
 //
 // A statement that fails because the attachment is gone turns State() to
 // closed and emits ConnectionLost, so that a window can show itself
-// disconnected and be connected again with one click.
+// disconnected and be connected again with one click. So does a call that
+// has had no answer from the server well past its time limit (a cut or
+// stalled link, a crashed server host): CommandTimeout seconds, or 10 minutes
+// without one, and a few seconds more. Its caller gets a DbException whose
+// error has ConnectionLost set, or ExecuteComplete with that error; the
+// attachment is dropped and its thread left to end on its own.
 //
 // The database lives in a worker thread owned by this object; Command runs
 // its statements there, one at a time, while the caller waits or (with
@@ -54,7 +61,8 @@ class QThread;
 // DbException whose error has TimedOut set; inside a transaction the
 // caller then rolls back as after any failure. Mode is kept for the callers
 // but has no effect: the connection is always read/write. Close cancels a
-// statement still running rather than waiting for it.
+// statement still running rather than waiting for it, and returns within a
+// few seconds even when the server no longer answers.
 class Connection : public QObject
 {
     Q_OBJECT
@@ -97,22 +105,45 @@ signals:
 private:
     friend class Command;
 
+    // An asynchronous statement under way, and who asked for it.
+    struct InFlight
+    {
+        std::shared_ptr<DbRequest> request;
+        QPointer<Command> command;
+    };
+
     // Runs the request on the worker while the caller waits; throws
     // DbException on failure.
-    void execute(DbRequest &request);
-    // Queues the request and returns; Command::finish() hears of it later
-    // on this object's thread. Throws DbException when not open.
+    void execute(const std::shared_ptr<DbRequest> &request);
+    // Queues the request and returns; the command hears of it later on
+    // this object's thread. Throws DbException when not open.
     void executeAsync(Command *command, const std::shared_ptr<DbRequest> &request);
     // Any thread.
     void callOff(const DbRequest *request);
-    void deliver(const std::shared_ptr<DbRequest> &request, quint64 generation, const QPointer<Command> &command);
+    void onExecuted(const std::shared_ptr<DbRequest> &request);
     // Marks the connection closed when error says it is gone, and says so.
     void noteFailure(const DbError &error);
     // Runs one statement in a transaction of its own; see Command::LockTimeout.
     void executeWithLockTimeout(const QString &sql, int lockTimeout);
 
+    // Runs call(worker, &error) on the worker, which is given limitSeconds
+    // (0: no limit) to return; throws DbException when it returns false.
+    template<typename Call>
+    void callWorker(int limitSeconds, Call call);
+    // Hands function to the worker and waits for it; function must share
+    // whatever it writes, since a worker that stops answering is left
+    // behind with it. Throws DbException when the worker stops answering.
     template<typename Function>
-    void runOnWorker(Function function);
+    void runOnWorker(int limitSeconds, Function function);
+    // Waits for done while the worker keeps within its calls' allowance;
+    // false when it stopped answering.
+    bool waitForWorker(QSemaphore &done) const;
+    void checkWorker();
+    // The worker stopped answering: drops it, marks the connection closed,
+    // emits ConnectionLost and fails every asynchronous statement under way.
+    void giveUpWorker();
+    // Statements under way are over for their commands, never reported.
+    void forgetInFlight();
     // Throws error, after marking the connection closed when it says so.
     [[noreturn]] void fail(const DbError &error);
     DbWorker *openWorker() const;
@@ -121,7 +152,9 @@ private:
     void onTimeout();
     // Takes the error by value: it may live in the outcome this releases.
     void finishAttempt(bool ok, DbError error, bool workerIdle);
-    void releaseWorker(bool waitForThread);
+    // Ends the worker's thread, waiting up to waitMs for it (0: not at all);
+    // a thread still running then is left to end on its own.
+    void releaseWorker(int waitMs);
 
     std::atomic<int> m_state{adStateClosed};
     // Every Open and Close starts a new generation; outcomes of an older one
@@ -131,4 +164,8 @@ private:
     DbWorker *m_worker = nullptr;
     std::shared_ptr<DbOpenOutcome> m_outcome;
     QTimer m_timeout;
+    QList<InFlight> m_inFlight;
+    // Runs while asynchronous statements are under way, to notice a worker
+    // that stopped answering when nobody waits for it.
+    QTimer m_watchdog;
 };

@@ -26,4 +26,16 @@ struct DbError
         error.TimedOut = true;
         return error;
     }
+
+    // A call on the connection went on well past its time limit without
+    // an answer from the server (link cut, server host down): the
+    // connection was given up as lost.
+    static DbError serverNotAnswering()
+    {
+        DbError error;
+        error.Description = QStringLiteral("Сервер базы данных не отвечает: соединение закрыто.");
+        error.NativeError = -902;
+        error.ConnectionLost = true;
+        return error;
+    }
 };

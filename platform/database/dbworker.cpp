@@ -107,7 +107,7 @@ void DbWorker::open(const ConnectionString &target, const std::shared_ptr<DbOpen
             keepAttachmentsOnSignals();
             outcome->ok = db.open();
             if (outcome->ok) {
-                m_watch.attach(db.driver()->handle());
+                m_watch->attach(db.driver()->handle());
             } else {
                 outcome->error = toDbError(db.lastError());
                 const QString refusal = isEmbeddedDatabaseName(target.Database)
@@ -128,7 +128,6 @@ void DbWorker::open(const ConnectionString &target, const std::shared_ptr<DbOpen
 
 void DbWorker::shutdown()
 {
-    m_watch.detach();
     {
         QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
         if (db.isOpen()) {
@@ -138,6 +137,9 @@ void DbWorker::shutdown()
             db.close();
         }
     }
+    // Only now: a connection that gives up waiting for the detach above
+    // still needs the handle to drop the attachment.
+    m_watch->detach();
     m_inTransaction = false;
     QSqlDatabase::removeDatabase(m_connectionName);
     thread()->quit();
@@ -157,12 +159,12 @@ void DbWorker::execute(DbRequest &request)
         request.error = DbError::commandTimedOut(request.timeoutSeconds);
         return;
     }
-    if (!m_watch.begin(&request, deadline)) {
+    if (!m_watch->begin(&request, deadline)) {
         request.error = calledOffError();
         return;
     }
     const bool ok = run(request);
-    switch (m_watch.end()) {
+    switch (m_watch->end()) {
     case StatementWatch::Verdict::Ran:
         request.ok = ok;
         break;
@@ -176,6 +178,28 @@ void DbWorker::execute(DbRequest &request)
         request.error = calledOffError();
         break;
     }
+}
+
+void DbWorker::executeAndReport(const std::shared_ptr<DbRequest> &request)
+{
+    execute(*request);
+    emit executed(request);
+}
+
+void DbWorker::beginCall(qint64 allowanceMs)
+{
+    m_callDeadline = QDeadlineTimer(allowanceMs).deadline();
+}
+
+void DbWorker::endCall()
+{
+    m_callDeadline = 0;
+}
+
+bool DbWorker::overdue() const
+{
+    const qint64 deadline = m_callDeadline;
+    return deadline != 0 && QDeadlineTimer::current().deadline() >= deadline;
 }
 
 bool DbWorker::run(DbRequest &request)

@@ -2,15 +2,15 @@
 
 #include "database/fbclient.h"
 
-#include <QDebug>
-
-#include <cstdint>
-
 namespace {
 
 constexpr unsigned short CancelDisable = 1;
 constexpr unsigned short CancelEnable = 2;
 constexpr unsigned short CancelRaise = 3;
+// Closes the client's end of the link, or ends an embedded attachment; a
+// call blocked on a stalled link then fails at once ("Error reading data
+// from the connection"), where a raised cancel would sit unsent or unread.
+constexpr unsigned short CancelAbort = 4;
 
 } // namespace
 
@@ -48,11 +48,14 @@ void StatementWatch::attach(const QVariant &driverHandle)
         handle = *static_cast<const unsigned *>(driverHandle.constData());
     std::lock_guard<std::mutex> lock(m_mutex);
     m_handle = handle;
+    if (handle != 0 && !m_thread.joinable())
+        m_thread = std::thread([this] { watch(); });
 }
 
 void StatementWatch::detach()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_changed.wait(lock, [this] { return !m_inClient; });
     m_handle = 0;
     m_running = nullptr;
 }
@@ -66,9 +69,8 @@ bool StatementWatch::begin(const void *statement, QDeadlineTimer deadline)
         m_running = statement;
         m_deadline = deadline;
         m_verdict = Verdict::Ran;
+        m_cancelWanted = false;
         m_cancelSent = false;
-        if (!deadline.isForever() && !m_thread.joinable())
-            m_thread = std::thread([this] { watch(); });
     }
     m_changed.notify_all();
     return true;
@@ -80,13 +82,16 @@ StatementWatch::Verdict StatementWatch::end()
     bool clear = false;
     unsigned handle = 0;
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_inClient; });
         verdict = m_verdict;
         clear = m_cancelSent;
         handle = m_handle;
         m_running = nullptr;
+        m_cancelWanted = false;
         m_cancelSent = false;
     }
+    m_changed.notify_all();
     if (clear && handle != 0) {
         // A cancel that arrived as the statement was ending would otherwise
         // stay pending on the attachment and stop the next statement.
@@ -100,7 +105,7 @@ void StatementWatch::callOff(const void *statement)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (statement && m_running == statement)
-        cancelLocked(Verdict::CalledOff);
+        requestCancelLocked(Verdict::CalledOff);
 }
 
 void StatementWatch::close()
@@ -108,35 +113,63 @@ void StatementWatch::close()
     std::lock_guard<std::mutex> lock(m_mutex);
     m_closed = true;
     if (m_running)
-        cancelLocked(Verdict::CalledOff);
+        requestCancelLocked(Verdict::CalledOff);
 }
 
-void StatementWatch::cancelLocked(Verdict why)
+void StatementWatch::drop()
 {
-    if (m_cancelSent)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_closed = true;
+        m_dropWanted = true;
+    }
+    m_changed.notify_all();
+}
+
+void StatementWatch::requestCancelLocked(Verdict why)
+{
+    if (m_cancelWanted || m_cancelSent)
         return;
     m_verdict = why;
-    // Made under the lock: the statement cannot end and another begin in
-    // between, so the cancel reaches the statement it is meant for.
-    m_cancelSent = true;
-    cancelAttachment(m_handle, CancelRaise);
+    m_cancelWanted = true;
+    m_changed.notify_all();
+}
+
+void StatementWatch::callClientLocked(std::unique_lock<std::mutex> &lock, unsigned short option)
+{
+    const unsigned handle = m_handle;
+    if (handle == 0)
+        return;
+    m_inClient = true;
+    lock.unlock();
+    cancelAttachment(handle, option);
+    lock.lock();
+    m_inClient = false;
+    m_changed.notify_all();
 }
 
 void StatementWatch::watch()
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     while (!m_quit) {
-        if (!m_running || m_cancelSent || m_deadline.isForever()) {
-            m_changed.wait(lock);
+        if (m_dropWanted) {
+            m_dropWanted = false;
+            callClientLocked(lock, CancelAbort);
             continue;
         }
-        if (m_deadline.hasExpired()) {
-            cancelLocked(Verdict::TimedOut);
-            continue;
+        if (m_running && !m_cancelSent) {
+            if (!m_cancelWanted && !m_deadline.isForever() && m_deadline.hasExpired())
+                requestCancelLocked(Verdict::TimedOut);
+            if (m_cancelWanted) {
+                m_cancelSent = true;
+                callClientLocked(lock, CancelRaise);
+                continue;
+            }
+            if (!m_deadline.isForever()) {
+                m_changed.wait_until(lock, m_deadline.deadline<std::chrono::steady_clock>());
+                continue;
+            }
         }
-        const void *watched = m_running;
-        const QDeadlineTimer deadline = m_deadline;
-        m_changed.wait_until(lock, deadline.deadline<std::chrono::steady_clock>(),
-                             [&] { return m_quit || m_running != watched || m_deadline != deadline; });
+        m_changed.wait(lock);
     }
 }

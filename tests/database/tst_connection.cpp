@@ -1,6 +1,7 @@
 // Connection against the real Firebird engine, embedded and through the test
 // server: the asynchronous open and its outcome event, failures, time-outs,
-// closing at awkward moments, reuse, and two processes on one file.
+// closing at awkward moments, reuse, two processes on one file, and a link
+// to the server that stalls.
 
 #include "database/command.h"
 #include "database/connection.h"
@@ -8,7 +9,11 @@
 #include "testdb.h"
 #include "testmain.h"
 
+#include <QSemaphore>
 #include <QTcpServer>
+#include <QTcpSocket>
+
+#include <atomic>
 
 namespace {
 
@@ -65,6 +70,52 @@ private:
     QTcpServer m_server;
 };
 
+// Forwards connections to the test server from a thread of its own until
+// frozen; then nothing passes either way while the sockets stay open, as on
+// a network link that stalls.
+class StallingProxy : public QThread
+{
+public:
+    StallingProxy()
+    {
+        start();
+        m_ready.acquire();
+    }
+    ~StallingProxy() override
+    {
+        quit();
+        wait();
+    }
+    QString dbName(const QString &path) const { return QStringLiteral("127.0.0.1/%1:%2").arg(m_port).arg(path); }
+    void freeze() { m_frozen = true; }
+
+protected:
+    void run() override
+    {
+        QTcpServer server;
+        server.listen(QHostAddress::LocalHost);
+        m_port = server.serverPort();
+        connect(&server, &QTcpServer::newConnection, &server, [this, &server] {
+            QTcpSocket *client = server.nextPendingConnection();
+            auto *upstream = new QTcpSocket(client);
+            upstream->connectToHost(QHostAddress::LocalHost, 3050);
+            const auto pass = [this](QTcpSocket *from, QTcpSocket *to) {
+                if (!m_frozen)
+                    to->write(from->readAll());
+            };
+            connect(client, &QTcpSocket::readyRead, upstream, [=] { pass(client, upstream); });
+            connect(upstream, &QTcpSocket::readyRead, client, [=] { pass(upstream, client); });
+        });
+        m_ready.release();
+        exec();
+    }
+
+private:
+    QSemaphore m_ready;
+    std::atomic<bool> m_frozen{false};
+    quint16 m_port = 0;
+};
+
 int countRows(Connection &connection, const QString &sql)
 {
     Command command;
@@ -96,6 +147,8 @@ private slots:
     void twoProcessesOnOneEmbeddedFile();
     void lostConnectionClosesAndIsReported_data();
     void lostConnectionClosesAndIsReported();
+    void stalledLinkCountsAsLost_data();
+    void stalledLinkCountsAsLost();
 
 private:
     QString dbName(bool server);
@@ -476,6 +529,81 @@ void TestConnection::lostConnectionClosesAndIsReported()
     const DbError ordinary = failure("select count(*) from NO_SUCH_TABLE");
     QVERIFY2(!ordinary.ConnectionLost && ordinary.NativeError < 0, qPrintable(ordinary.Description));
     QCOMPARE(victim.State(), int(Connection::adStateOpen));
+}
+
+void TestConnection::stalledLinkCountsAsLost_data()
+{
+    QTest::addColumn<QString>("call");
+    QTest::newRow("caller waits") << "Execute";
+    QTest::newRow("asynchronous") << "ExecuteAsync";
+    QTest::newRow("commit") << "CommitTrans";
+    QTest::newRow("closed while a query runs") << "Close";
+}
+
+// The calls end within their time limit and a few seconds with the error of
+// a lost connection, Close returns however stuck the attachment is, and the
+// workers left behind end without harm before the process does.
+void TestConnection::stalledLinkCountsAsLost()
+{
+    QFETCH(QString, call);
+    if (!TestDb::serverAvailable())
+        QSKIP("no Firebird server on 127.0.0.1:3050 (ctest fixture fbserver)");
+    const QString path = m_db.freshCopy();
+    QVERIFY(!path.isEmpty());
+    StallingProxy proxy;
+    Connection connection;
+    connection.CommandTimeout = 1;
+    connection.Open(TestDb::connectionString(proxy.dbName(path)));
+    QCOMPARE(connection.State(), int(Connection::adStateOpen));
+    int lost = 0;
+    connect(&connection, &Connection::ConnectionLost, this, [&lost] { ++lost; });
+    Command command;
+    command.ActiveConnection = &connection;
+    command.CommandText = QStringLiteral("select count(*) from \"Subject\"");
+    QCOMPARE(command.Execute().Fields(0).toInt(), 300);
+    if (call == QLatin1String("CommitTrans")) {
+        connection.BeginTrans();
+        countRows(connection, QStringLiteral("select count(*) from Z_POST"));
+    }
+    proxy.freeze();
+
+    QElapsedTimer timer;
+    timer.start();
+    DbError error;
+    bool completed = false;
+    connect(&command, &Command::ExecuteComplete, this, [&](const DbError *pError, const Recordset &) {
+        completed = true;
+        if (pError)
+            error = *pError;
+    });
+    try {
+        if (call == QLatin1String("Execute"))
+            command.Execute();
+        else if (call == QLatin1String("CommitTrans"))
+            connection.CommitTrans();
+        else
+            command.ExecuteAsync();
+    } catch (const DbException &e) {
+        completed = true;
+        error = e.error();
+    }
+    if (call == QLatin1String("Close")) {
+        QTest::qWait(100);
+        connection.Close();
+        QVERIFY(!command.Executing());
+        QTest::qWait(200);
+        QVERIFY(!completed);
+        QCOMPARE(lost, 0);
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(completed, 30000);
+        QVERIFY2(error.ConnectionLost, qPrintable(error.Description));
+        QCOMPARE(error.Description, QStringLiteral("Сервер базы данных не отвечает: соединение закрыто."));
+        QCOMPARE(lost, 1);
+        connection.Close();
+    }
+    QCOMPARE(connection.State(), int(Connection::adStateClosed));
+    // Not a measure of speed: without a bound these calls never return.
+    QVERIFY2(timer.elapsed() < 30000, qPrintable(QString::number(timer.elapsed())));
 }
 
 COURTMAIL_TEST_MAIN(TestConnection)
