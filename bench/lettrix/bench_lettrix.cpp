@@ -91,14 +91,8 @@ void partySearch(const QString &db, const QTemporaryDir &dir)
 
     MsgBoxRecorder boxes;
     LettrixMain window;
-    QElapsedTimer wait;
-    wait.start();
-    while (!window.isConnected() && wait.elapsed() < 30000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    if (!window.isConnected()) {
-        std::fprintf(stderr, "cannot connect to %s\n", qPrintable(db));
+    if (!bench::waitConnected(window, db))
         std::exit(1);
-    }
     window.show();
     auto *stext = window.findChild<QLineEdit *>(QStringLiteral("Stext"));
     auto *list = window.findChild<QListView *>(QStringLiteral("List0"));
@@ -599,10 +593,7 @@ void load(const QString &where, const QString &db, int clerks, int letters)
 int main(int argc, char *argv[])
 {
     prepareFirebirdEnvironment();
-    // A single-copy lock of its own: a Lettrix the clerk runs does not stop
-    // the benchmark's windows.
-    static QTemporaryDir runtime;
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    bench::useOwnRuntimeFolder();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lettrix"));
     QStringList args = QCoreApplication::arguments().mid(1);

@@ -73,14 +73,8 @@ bool measure(const QString &db, const char *table)
 {
     MsgBoxRecorder boxes;
     RostrelMain window;
-    QElapsedTimer wait;
-    wait.start();
-    while (!window.isConnected() && wait.elapsed() < 30000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    if (!window.isConnected()) {
-        std::fprintf(stderr, "cannot connect to %s\n", qPrintable(db));
+    if (!bench::waitConnected(window, db))
         return false;
-    }
     window.show();
     auto *registered = window.findChild<Check *>(QStringLiteral("Check2_1"));
     auto *list = window.findChild<QListWidget *>(QStringLiteral("List1"));
@@ -122,6 +116,7 @@ bool measure(const QString &db, const char *table)
 int main(int argc, char *argv[])
 {
     prepareFirebirdEnvironment();
+    bench::useOwnRuntimeFolder();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Rostrel"));
     // The date box must read back what it shows, whatever this machine's locale.

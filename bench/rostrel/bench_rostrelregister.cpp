@@ -87,10 +87,7 @@ double press(XpB *button, QLabel *status)
 int main(int argc, char *argv[])
 {
     prepareFirebirdEnvironment();
-    // The window's single-copy lock, away from a Rostrel the clerk runs; it
-    // is let go only after main() returns.
-    static QTemporaryDir runtime;
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    bench::useOwnRuntimeFolder();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Rostrel"));
     Regional::pin(QLocale(QLocale::Russian, QLocale::Russia));
@@ -124,14 +121,8 @@ int main(int argc, char *argv[])
 
     MsgBoxRecorder boxes;
     RostrelMain window;
-    QElapsedTimer wait;
-    wait.start();
-    while (!window.isConnected() && wait.elapsed() < 30000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    if (!window.isConnected()) {
-        std::fprintf(stderr, "cannot connect to %s\n", qPrintable(db));
+    if (!bench::waitConnected(window, db))
         return 1;
-    }
     window.findChild<QLineEdit *>(QStringLiteral("Text4"))->setText(Regional::DateToText(kDay));
     window.findChild<Check *>(QStringLiteral("Check2_1"))->click(); // both kinds
     window.findChild<Check *>(QStringLiteral("Check2_0"))->click(); // registered only
