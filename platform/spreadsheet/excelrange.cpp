@@ -10,9 +10,22 @@ CalcRect rectOf(int sheet, const CellReference &r)
     return CalcRect{sheet, r.left(), r.top(), r.right(), r.bottom()};
 }
 
-bool isNumber(const QVariant &value)
+// One value as a cell: text stays text, numbers of any width become numbers,
+// Null clears; anything else cannot go into a sheet.
+CalcCell cellOf(const QVariant &value, const QString &address)
 {
+    CalcCell cell;
+    if (!value.isValid() || value.isNull()) {
+        cell.kind = CalcCell::Empty;
+        return cell;
+    }
     switch (value.metaType().id()) {
+    case QMetaType::QString:
+    case QMetaType::QByteArray:
+    case QMetaType::QChar:
+        cell.kind = CalcCell::Text;
+        cell.text = value.toString();
+        return cell;
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::Long:
@@ -23,9 +36,12 @@ bool isNumber(const QVariant &value)
     case QMetaType::UShort:
     case QMetaType::Double:
     case QMetaType::Float:
-        return true;
+        cell.kind = CalcCell::Number;
+        cell.number = value.toDouble();
+        return cell;
     default:
-        return false;
+        throw SpreadsheetError(QStringLiteral("Значение типа %1 нельзя записать в ячейку %2.")
+                                   .arg(QString::fromLatin1(value.typeName()), address));
     }
 }
 
@@ -65,33 +81,13 @@ void ExcelRange::setValue(const QVariant &value)
 {
     ExcelSession::orNone(m_session)->run(m_doc, [&](CalcBackend &backend) {
         const CalcRect rect = rectOf(m_sheet, m_reference);
-        if (!value.isValid() || value.isNull()) {
+        const CalcCell cell = cellOf(value, Address());
+        if (cell.kind == CalcCell::Text)
+            backend.setText(m_doc->id, rect, cell.text);
+        else if (cell.kind == CalcCell::Number)
+            backend.setNumber(m_doc->id, rect, cell.number);
+        else
             backend.clearContents(m_doc->id, rect);
-            return;
-        }
-        switch (value.metaType().id()) {
-        case QMetaType::QString:
-        case QMetaType::QByteArray:
-        case QMetaType::QChar:
-            backend.setText(m_doc->id, rect, value.toString());
-            return;
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::Long:
-        case QMetaType::ULong:
-        case QMetaType::LongLong:
-        case QMetaType::ULongLong:
-        case QMetaType::Short:
-        case QMetaType::UShort:
-        case QMetaType::Double:
-        case QMetaType::Float:
-            backend.setNumber(m_doc->id, rect, value.toDouble());
-            return;
-        default:
-            throw SpreadsheetError(
-                QStringLiteral("Значение типа %1 нельзя записать в ячейку %2.")
-                    .arg(QString::fromLatin1(value.typeName()), Address()));
-        }
     });
 }
 
@@ -106,6 +102,7 @@ void ExcelRange::setValues(const QList<QVariantList> &rows)
                                                   "диапазоном %2.")
                                        .arg(rows.size())
                                        .arg(Address()));
+        const QString address = Address();
         QVector<CalcCell> cells;
         cells.reserve(qsizetype(width) * height);
         for (const QVariantList &row : rows) {
@@ -114,25 +111,8 @@ void ExcelRange::setValues(const QList<QVariantList> &rows)
                                                       "с диапазоном %2.")
                                            .arg(row.size())
                                            .arg(Address()));
-            for (const QVariant &value : row) {
-                CalcCell cell;
-                if (!value.isValid() || value.isNull()) {
-                    cell.kind = CalcCell::Empty;
-                } else if (value.metaType().id() == QMetaType::QString
-                           || value.metaType().id() == QMetaType::QByteArray
-                           || value.metaType().id() == QMetaType::QChar) {
-                    cell.kind = CalcCell::Text;
-                    cell.text = value.toString();
-                } else if (isNumber(value)) {
-                    cell.kind = CalcCell::Number;
-                    cell.number = value.toDouble();
-                } else {
-                    throw SpreadsheetError(
-                        QStringLiteral("Значение типа %1 нельзя записать в ячейку %2.")
-                            .arg(QString::fromLatin1(value.typeName()), Address()));
-                }
-                cells.append(cell);
-            }
+            for (const QVariant &value : row)
+                cells.append(cellOf(value, address));
         }
         backend.setValues(m_doc->id, rect, cells);
     });
