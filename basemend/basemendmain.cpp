@@ -7,7 +7,6 @@
 
 #include "database/connection.h"
 #include "environment/environment.h"
-#include "environment/singleinstance.h"
 #include "named.h"
 #include "passwordbox.h"
 #include "ui/msgbox.h"
@@ -232,12 +231,8 @@ void BasemendMain::wireHandlers()
 
 void BasemendMain::Form_Load()
 {
-    if (AnotherInstanceRunning(kProgramName)) {
-        MsgBox(QStringLiteral("Программа уже запущена!"), vbInformation, kWarning);
-        m_started = false;
+    if (!StartAsOnlyCopy(kProgramName))
         return;
-    }
-    m_started = true;
 
     Form_Resize();
     CreateConnection();

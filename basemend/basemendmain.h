@@ -25,10 +25,6 @@ class BasemendMain : public DatabaseWindow
 public:
     explicit BasemendMain(QWidget *parent = nullptr);
 
-    // False when start-up refused to run because another copy is running;
-    // main() then ends the program without showing the window.
-    bool started() const { return m_started; }
-
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -69,7 +65,6 @@ private:
     void showSqlFailure(const TableScripts::Failure &failure);
     void showStatus(const QString &text);
 
-    bool m_started = false;
     // The window's one command object; it keeps its last statement.
     Command m_command;
     TableScripts m_scripts;

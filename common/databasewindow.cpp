@@ -8,6 +8,7 @@
 #include "database/connection.h"
 #include "database/connectionstring.h"
 #include "environment/shellopen.h"
+#include "environment/singleinstance.h"
 #include "ui/msgbox.h"
 #include "xpb.h"
 
@@ -35,6 +36,14 @@ DatabaseWindow::~DatabaseWindow()
 
 void DatabaseWindow::SetConnectedUI(bool)
 {
+}
+
+bool DatabaseWindow::StartAsOnlyCopy(const QString &programName)
+{
+    m_started = !AnotherInstanceRunning(programName);
+    if (!m_started)
+        MsgBox(QStringLiteral("Программа уже запущена!"), vbInformation, QStringLiteral("Внимание!"));
+    return m_started;
 }
 
 void DatabaseWindow::CreateConnection()

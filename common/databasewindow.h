@@ -31,6 +31,10 @@ public:
     bool isConnected() const { return m_connected; }
     Connection *connection() const { return objADOConnection; }
 
+    // False when start-up refused to run because another copy is running;
+    // main() then ends the program without showing the window.
+    bool started() const { return m_started; }
+
 public Q_SLOTS:
     void objADOConnection_ConnectComplete(const DbError *pError, int adStatus, Connection *pConnection);
     void objADOConnection_ConnectionLost();
@@ -45,6 +49,10 @@ protected:
     // Runs after a statement found the database gone and the window took the
     // look of a disconnect; a window whose connect button is hidden shows it.
     virtual void AfterConnectionLost() {}
+
+    // The check every program's start-up opens with: when another copy of
+    // programName runs it says so and returns false, and the program ends.
+    bool StartAsOnlyCopy(const QString &programName);
 
     void CreateConnection();
     // Connects when not connected, disconnects when connected.
@@ -72,4 +80,5 @@ protected:
 
 private:
     ConnectionCharset m_charset;
+    bool m_started = false;
 };

@@ -18,7 +18,6 @@
 #include "database/dbexception.h"
 #include "environment/environment.h"
 #include "environment/regional.h"
-#include "environment/singleinstance.h"
 #include "ui/msgbox.h"
 #include "uccalendar.h"
 #include "named.h"
@@ -324,13 +323,8 @@ void LettrixMain::Form_Load()
 {
     Randomize();
 
-    if (AnotherInstanceRunning(kProgramName)) {
-        MsgBox(QStringLiteral("Программа уже запущена!"), vbInformation,
-               QStringLiteral("Внимание!"));
-        m_started = false;
+    if (!StartAsOnlyCopy(kProgramName))
         return;
-    }
-    m_started = true;
 
     ProgramVersion = QStringLiteral("1.8");
     Form_Resize();
@@ -346,7 +340,7 @@ void LettrixMain::Form_Load()
 void LettrixMain::showEvent(QShowEvent *event)
 {
     DatabaseWindow::showEvent(event);
-    if (m_officeWarmed || !m_started)
+    if (m_officeWarmed || !started())
         return;
     m_officeWarmed = true;
     // The office takes a second to start; starting it now, once the window

@@ -30,10 +30,6 @@ class LettrixMain : public DatabaseWindow
 public:
     explicit LettrixMain(QWidget *parent = nullptr);
 
-    // False when start-up refused to run because another copy is running;
-    // main() then ends the program without showing the window.
-    bool started() const { return m_started; }
-
     // Stores value as the current barcode of the suite's settings table.
     // Throws DbException.
     void UpdateCurrentBar(const QString &value);
@@ -103,7 +99,6 @@ private:
     // Element k (from 1) is the party on line k of List0; element 0 is unused.
     QList<SubjectEntry> SubjectList;
 
-    bool m_started = false;
     bool m_officeWarmed = false;
     // The window's one command object; it keeps its last statement. The
     // party list is its only asynchronous use.

@@ -12,7 +12,6 @@
 #include "database/dbexception.h"
 #include "environment/environment.h"
 #include "environment/regional.h"
-#include "environment/singleinstance.h"
 #include "listheader.h"
 #include "named.h"
 #include "spreadsheet/calcoffice.h"
@@ -267,13 +266,10 @@ bool RostrelMain::eventFilter(QObject *watched, QEvent *event)
 
 void RostrelMain::Form_Load()
 {
-    if (AnotherInstanceRunning(kProgramName)) {
-        MsgBox(QStringLiteral("Программа уже запущена!"), vbInformation, QStringLiteral("Внимание!"));
-        m_started = false;
+    if (!StartAsOnlyCopy(kProgramName)) {
         Timer1->stop();
         return;
     }
-    m_started = true;
 
     ProgramVersion = QStringLiteral("1.8");
     bg->setGeometry(0, 0, width(), height());

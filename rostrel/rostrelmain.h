@@ -34,10 +34,6 @@ class RostrelMain : public DatabaseWindow
 public:
     explicit RostrelMain(QWidget *parent = nullptr);
 
-    // False when start-up refused to run because another copy is running;
-    // main() then ends the program without showing the window.
-    bool started() const { return m_started; }
-
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -105,7 +101,6 @@ private:
     // File1 shows the workbooks of the templates folder that match pattern.
     void setFile1Pattern(const QString &pattern);
 
-    bool m_started = false;
     // The window's one command object; it keeps its last statement.
     Command m_command;
 
